@@ -1,0 +1,31 @@
+#pragma once
+// The bounded sample store between the reading thread and the window.
+// Holds at most 501 samples, oldest first; every operation takes the store's own mutex.
+
+#include "diag.h"
+
+#include <mutex>
+#include <vector>
+
+namespace velmora {
+
+class CDiagData {
+public:
+    static constexpr int kTrimAbove = 500; // more than this: drop the oldest 250 before adding
+    static constexpr int kTrimCount = 250;
+
+    virtual ~CDiagData() = default;
+    int count() const;
+    // Copies the newest sample into out; leaves out untouched when empty.
+    void getLast(CDiag& out) const;
+    void add(const CDiag& sample);
+    // When count() >= from: to := min(to, count()); if from < to appends samples from..to-1.
+    void copyRange(std::vector<CDiag>& out, int from, int to) const;
+    void clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<CDiag> m_samples;
+};
+
+} // namespace velmora

@@ -1,0 +1,34 @@
+#pragma once
+// Translation of the program's texts. Source texts (mostly Polish) are the keys;
+// the language files in EM_LANG/ beside the executable hold the translations.
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// Windows language identifier -> language index 0..19 (0 = Polish, 1 = English,
+// 2 = Russian, 7 = Spanish; everything else 1).
+int selectLanguage(std::uint16_t langId);
+// The user's language identifier: on Windows GetUserDefaultLangID, elsewhere derived
+// from the locale (LC_ALL / LC_MESSAGES / LANG): pl -> 0x0415, ru_RU -> 0x0419,
+// es_* -> a Spanish identifier, anything else English (0x0409).
+std::uint16_t userLanguageId();
+std::uint16_t languageIdFromLocale(const std::string& locale);
+
+// Sets the program's language index (once, at start) and opens the 13 language
+// files from folder (normally <executable folder>/EM_LANG). Always succeeds.
+bool loadLanguageFiles(const std::string& folder);
+void setLanguageIndex(int index);
+int languageIndex();
+// Closes every language file (tests; program end).
+void unloadLanguageFiles();
+
+// The source text in the selected language, with the English file and then the
+// source text itself as fallbacks. Safe from several threads.
+std::wstring translate(const std::wstring& key);
+
+// The folder that holds the running executable, with a trailing separator.
+std::string executableFolder();
+
+} // namespace velmora
