@@ -1,0 +1,21 @@
+#include "codepage.h"
+
+#include <windows.h>
+
+namespace velmora {
+
+std::wstring cp1250ToWide(std::span<const std::uint8_t> text) {
+    std::wstring out;
+    out.reserve(text.size());
+    // One byte is one character in this code page: converting byte by byte lets a
+    // byte the code page leaves undefined become U+FFFD without losing the rest.
+    for (std::uint8_t b : text) {
+        char in = static_cast<char>(b);
+        wchar_t wc = 0;
+        int n = MultiByteToWideChar(1250, MB_ERR_INVALID_CHARS, &in, 1, &wc, 1);
+        out.push_back(n == 1 ? wc : L'\uFFFD');
+    }
+    return out;
+}
+
+} // namespace velmora
