@@ -14,12 +14,17 @@ public:
     static constexpr int kTrimAbove = 500; // more than this: drop the oldest 250 before adding
     static constexpr int kTrimCount = 250;
 
+    CDiagData();
     virtual ~CDiagData() = default;
+    CDiagData(const CDiagData&) = delete;
+    CDiagData& operator=(const CDiagData&) = delete;
+
     int count() const;
     // Copies the newest sample into out; leaves out untouched when empty.
     void getLast(CDiag& out) const;
     void add(const CDiag& sample);
     // When count() >= from: to := min(to, count()); if from < to appends samples from..to-1.
+    // A negative from is taken as 0.
     void copyRange(std::vector<CDiag>& out, int from, int to) const;
     void clear();
 
