@@ -1,0 +1,41 @@
+#include "axis_rules.h"
+
+#include "device/encodings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+double rpmBreakpoint(double v, const std::array<double, kRpmCols>& axis, int column)
+{
+    v = std::clamp(v, kRpmBreakpointMin, kRpmBreakpointMax);
+    if (column < 0 || column >= kRpmCols) {
+        // no neighbours to keep to
+    } else if (column == 0) {
+        if (v >= axis[1])
+            v = axis[1] - kRpmBreakpointGap;
+    } else if (column == kRpmCols - 1) {
+        if (v <= axis[kRpmCols - 2])
+            v = axis[kRpmCols - 2] + kRpmBreakpointGap;
+    } else {
+        if (v >= axis[column + 1])
+            v = axis[column + 1] - kRpmBreakpointGap;
+        if (v <= axis[column - 1])
+            v = axis[column - 1] + kRpmBreakpointGap;
+    }
+    return roundHalfAway(v / 100.0) * 100.0;
+}
+
+double roundTenth(double x)
+{
+    const double s = x >= 0 ? 1.0 : -1.0;
+    return std::floor((x + s * 0.05) * 10) / 10;
+}
+
+double voltBreakpoint(double v)
+{
+    return std::clamp(v, kVoltBreakpointMin, kVoltBreakpointMax);
+}
+
+} // namespace velmora

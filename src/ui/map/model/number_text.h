@@ -1,0 +1,17 @@
+#pragma once
+// Numbers as the grid shows and reads them. Independent of the C locale, so a
+// Polish desktop (decimal comma) neither writes "2,5" nor misreads "2.5".
+
+#include <string>
+
+namespace velmora {
+
+// The longest leading decimal number of text ([blanks] [sign] digits [. digits]
+// [e [sign] digits]); 0 when the text does not start with one. No "inf", "nan" or
+// hex forms. A number too large for a double gives +-DBL_MAX, one too small 0.
+double parseLeadingNumber(const std::wstring& text);
+
+// value with the given number of decimals, rounded as printf's "%.Nf" rounds.
+std::wstring formatFixed(double value, int decimals);
+
+} // namespace velmora
