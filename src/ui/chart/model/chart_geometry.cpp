@@ -1,0 +1,104 @@
+#include "chart_geometry.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace velmora {
+
+int truncateToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// Far off-screen coordinates are pulled in to keep the raster code on safe ground;
+// only segments leaving a view more than this far away change slope.
+static int clampPixel(double value)
+{
+    constexpr double kLimit = 1 << 22;
+    return truncateToInt(std::clamp(value, -kLimit, kLimit));
+}
+
+CPixelPoint valueToPoint(const CChartView& view, double x, double y)
+{
+    const double px = view.viewWidth != 0 ? (x - view.viewStart) * view.width / view.viewWidth : 0.0;
+    const double py = view.yTop != 0 ? view.height * y * 0.999 / view.yTop : 0.0;
+    return {clampPixel(px), view.height - clampPixel(py)};
+}
+
+std::vector<int> horizontalGridLines(int height, unsigned divisions)
+{
+    std::vector<int> rows;
+    if (divisions == 0 || height <= 0)
+        return rows;
+    const int step = height / static_cast<int>(divisions);
+    if (step == 0)
+        return rows;
+    for (int y = step; y < height; y += step)
+        rows.push_back(y);
+    return rows;
+}
+
+std::vector<int> verticalGridLines(const CChartView& view, unsigned divisions)
+{
+    std::vector<int> columns;
+    if (divisions == 0 || !(view.viewWidth > 0))
+        return columns;
+    const double step = view.viewWidth / divisions;
+    const double end = view.viewStart + view.viewWidth;
+    double x = std::trunc(view.viewStart + step - std::fmod(view.viewStart, view.viewWidth));
+    // Lines start up to one width left of the view; beyond 2n + 2 the step has been
+    // lost to rounding of very large x and the loop would not end.
+    const unsigned most = 2 * divisions + 2;
+    while (x < end && columns.size() < most) {
+        columns.push_back(valueToPoint(view, x, 0).x);
+        x = std::trunc(x + step);
+    }
+    return columns;
+}
+
+std::vector<CPixelRect> placeLabels(const std::vector<CPixelPoint>& anchors)
+{
+    std::vector<CPixelRect> placed;
+    placed.reserve(anchors.size());
+    for (const CPixelPoint& a : anchors) {
+        CPixelRect r{a.x, a.y - kLabelHeight, a.x + kLabelWidth, a.y};
+        for (const CPixelRect& earlier : placed) {
+            if (r.intersects(earlier)) {
+                r.left -= kLabelWidth;
+                r.right -= kLabelWidth;
+            }
+        }
+        placed.push_back(r);
+    }
+    return placed;
+}
+
+CScrollBarState scrollBarState(double rangeStart, double rangeEnd, double viewStart, double viewWidth)
+{
+    CScrollBarState s;
+    const double span = rangeEnd - rangeStart;
+    if (!(span > 0))
+        return s;
+    s.page = std::clamp(truncateToInt(viewWidth / span * 1000), 0, 1000);
+    s.maximum = 1000 - s.page;
+    s.position = std::clamp(truncateToInt((viewStart - rangeStart) / span * 1000), 0, s.maximum);
+    s.enabled = s.maximum > 0;
+    return s;
+}
+
+int labelFontPixelHeight(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return 1;
+    const double side = std::sqrt(static_cast<double>(width) * static_cast<double>(height));
+    return std::max(1, static_cast<int>(side / 50));
+}
+
+} // namespace velmora

@@ -1,0 +1,94 @@
+#pragma once
+// What a scrolling chart shows, without any drawing: the series, the visible x span
+// (view), the span the scroll bar reaches (range), and the rules that move them as
+// points arrive and as the operator scrolls.
+
+#include "chart_colour.h"
+#include "chart_series.h"
+
+#include <cstdint>
+#include <map>
+
+namespace velmora {
+
+enum class ChartScroll {
+    LineLeft,
+    LineRight,
+    PageLeft,
+    PageRight,
+    ThumbTrack,    // position 0..1000 of the scroll bar
+    ThumbPosition, // end of a drag: the view already follows the thumb
+    Other,         // to the ends, end of scrolling: ignored
+};
+
+template <typename T>
+class CScrollChartModel {
+public:
+    using Series = CChartSeries<T>;
+
+    // Bits of the style word given to addSeries.
+    static constexpr std::uint32_t kPenStyleMask = 0xFFFF;
+    static constexpr std::uint32_t kMarkersBit = 1u << 17;
+
+    CScrollChartModel() = default;
+
+    // False when id exists already; the existing series is left as it is.
+    bool addSeries(int id, ChartLabelFormatter formatter, CRgb colour, std::uint32_t style, int penWidth,
+                   int visible, T number);
+
+    struct AddResult {
+        bool added = false;
+        bool rangeChanged = false; // view or range moved, or points were trimmed
+    };
+    // Rejects unknown ids and non-finite coordinates. While some series holds a point:
+    // follows the newest data, widens the range and clamps y to [yBottom, yTop].
+    AddResult addPoint(int id, T x, T y);
+
+    // Empties every series and returns the view to x = 0; the range end stays.
+    void clear();
+
+    // Returns the previous limit; 0 = no limit. Sets changed when points were trimmed.
+    unsigned setMaxPoints(unsigned limit, bool* trimmed = nullptr);
+
+    // True when the action was handled and the view may have moved.
+    bool scroll(ChartScroll action, int thumbPosition = 0);
+
+    void setGridShown(bool shown) { m_gridShown = shown; }
+
+    T yTop() const { return m_yTop; }
+    T yBottom() const { return m_yBottom; }
+    T viewStart() const { return m_viewStart; }
+    T viewWidth() const { return m_viewWidth; }
+    T viewEnd() const { return m_viewStart + m_viewWidth; }
+    T rangeStart() const { return m_rangeStart; }
+    T rangeEnd() const { return m_rangeEnd; }
+    CRgb background() const { return m_background; }
+    bool gridShown() const { return m_gridShown; }
+    unsigned verticalDivisions() const { return m_verticalDivisions; }
+    unsigned horizontalDivisions() const { return m_horizontalDivisions; }
+    unsigned maxPoints() const { return m_maxPoints; }
+    const std::map<int, Series>& series() const { return m_series; }
+    const Series* findSeries(int id) const;
+    bool hasPoints() const;
+
+private:
+    bool trimPoints();
+    void normalizeRange();
+
+    T m_yTop = T(100);
+    T m_yBottom = T(0);
+    T m_viewStart = T(0);
+    T m_rangeEnd = T(1000);
+    T m_rangeStart = T(0);
+    T m_viewWidth = T(1000);
+    std::map<int, Series> m_series;
+    CRgb m_background{240, 240, 240};
+    bool m_gridShown = true;
+    unsigned m_verticalDivisions = 20;
+    unsigned m_horizontalDivisions = 10;
+    unsigned m_maxPoints = 0;
+};
+
+extern template class CScrollChartModel<float>;
+
+} // namespace velmora

@@ -1,0 +1,138 @@
+#include "ui/chart/model/chart_geometry.h"
+#include "ui/chart/model/volts_label.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+TEST(ChartGeometry, ValueToPointPutsTheViewOnTheClientArea)
+{
+    const CChartView view{100, 1000, 100, 500, 200};
+    EXPECT_EQ(valueToPoint(view, 100, 0), (CPixelPoint{0, 200}));
+    // The top value stays one pixel under the edge.
+    EXPECT_EQ(valueToPoint(view, 1100, 100), (CPixelPoint{500, 1}));
+    EXPECT_EQ(valueToPoint(view, 600, 50), (CPixelPoint{250, 101}));
+    // Truncation towards zero on both sides of the view start.
+    EXPECT_EQ(valueToPoint(view, 103.9, 0).x, 1);
+    EXPECT_EQ(valueToPoint(view, 96.1, 0).x, -1);
+    // Points far out of view stay representable.
+    const CPixelPoint far = valueToPoint(view, 1e30, 1e30);
+    EXPECT_GT(far.x, 500);
+    EXPECT_LT(far.y, 0);
+}
+
+TEST(ChartGeometry, HorizontalGridLinesStepByHeightOverDivisions)
+{
+    const auto rows = horizontalGridLines(230, 10);
+    ASSERT_EQ(rows.size(), 9u);
+    EXPECT_EQ(rows.front(), 23);
+    EXPECT_EQ(rows.back(), 207);
+    EXPECT_EQ(horizontalGridLines(10, 10).size(), 9u);
+    // Lower than the number of divisions: no lines, and the loop ends.
+    for (int h = -1; h < 10; ++h)
+        EXPECT_TRUE(horizontalGridLines(h, 10).empty()) << "h = " << h;
+    EXPECT_TRUE(horizontalGridLines(230, 0).empty());
+}
+
+TEST(ChartGeometry, VerticalGridLinesFollowTheViewWidthBlocks)
+{
+    auto cols = verticalGridLines(CChartView{0, 1000, 100, 1000, 100}, 20);
+    ASSERT_EQ(cols.size(), 19u);
+    EXPECT_EQ(cols.front(), 50);
+    EXPECT_EQ(cols.back(), 950);
+
+    // A view starting at 1 reaches the line at x = 1000.
+    cols = verticalGridLines(CChartView{1, 1000, 100, 1000, 100}, 20);
+    ASSERT_EQ(cols.size(), 20u);
+    EXPECT_EQ(cols.front(), 49);
+    EXPECT_EQ(cols.back(), 999);
+
+    // Lines are counted from the start of the current width block, so some fall
+    // left of the view.
+    cols = verticalGridLines(CChartView{1234, 1000, 100, 1000, 100}, 20);
+    EXPECT_EQ(cols.front(), 1050 - 1234);
+    EXPECT_EQ(cols.back(), 2200 - 1234);
+
+    // Where adding a step no longer changes x the loop still ends.
+    cols = verticalGridLines(CChartView{1e19, 1e6, 100, 580, 200}, 1000);
+    EXPECT_LE(cols.size(), 2002u);
+    EXPECT_TRUE(verticalGridLines(CChartView{0, 1000, 100, 580, 200}, 0).empty());
+}
+
+TEST(ChartGeometry, CloseLabelsShiftLeftOnceForEachEarlierOverlap)
+{
+    const auto boxes = placeLabels({{500, 100}, {500, 105}, {500, 110}});
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0], (CPixelRect{500, 75, 533, 100}));
+    EXPECT_EQ(boxes[1], (CPixelRect{467, 80, 500, 105}));
+    EXPECT_EQ(boxes[2], (CPixelRect{434, 85, 467, 110}));
+
+    // Boxes that only touch or lie apart keep their place.
+    const auto apart = placeLabels({{500, 100}, {533, 100}, {500, 125}, {100, 100}});
+    EXPECT_EQ(apart[1].left, 533);
+    EXPECT_EQ(apart[2].left, 500);
+    EXPECT_EQ(apart[3].left, 100);
+
+    // A box pushed off one label onto another moves again.
+    const auto chain = placeLabels({{500, 100}, {450, 100}, {505, 100}});
+    EXPECT_EQ(chain[1].left, 450);
+    EXPECT_EQ(chain[2].left, 505 - 66);
+}
+
+TEST(ChartGeometry, ScrollBarShowsTheViewsShareOfTheRange)
+{
+    auto s = scrollBarState(0, 1000, 0, 1000);
+    EXPECT_EQ(s.page, 1000);
+    EXPECT_EQ(s.position, 0);
+    EXPECT_EQ(s.maximum, 0);
+    EXPECT_FALSE(s.enabled);
+
+    s = scrollBarState(0, 3000, 2000, 1000);
+    EXPECT_EQ(s.page, 333);
+    EXPECT_EQ(s.position, 666);
+    EXPECT_EQ(s.maximum, 667);
+    EXPECT_TRUE(s.enabled);
+
+    s = scrollBarState(-500, 1500, 0, 1000);
+    EXPECT_EQ(s.page, 500);
+    EXPECT_EQ(s.position, 250);
+
+    // An empty or inverted range gives a full, idle bar instead of a division by zero.
+    s = scrollBarState(10, 10, 10, 1000);
+    EXPECT_EQ(s.page, 1000);
+    EXPECT_FALSE(s.enabled);
+    s = scrollBarState(20, 10, 0, 1000);
+    EXPECT_FALSE(s.enabled);
+}
+
+TEST(ChartGeometry, LabelFontGrowsWithTheArea)
+{
+    EXPECT_EQ(labelFontPixelHeight(500, 200), 6);
+    EXPECT_EQ(labelFontPixelHeight(1000, 1000), 20);
+    EXPECT_EQ(labelFontPixelHeight(10, 10), 1);
+    EXPECT_EQ(labelFontPixelHeight(580, 0), 1);
+}
+
+TEST(ChartGeometry, TruncationSaturatesInsteadOfOverflowing)
+{
+    EXPECT_EQ(truncateToInt(-2.9), -2);
+    EXPECT_EQ(truncateToInt(1e20), INT_MAX);
+    EXPECT_EQ(truncateToInt(-1e20), INT_MIN);
+    EXPECT_EQ(truncateToInt(std::nan("")), 0);
+}
+
+TEST(VoltsLabel, ShowsPercentOf15VoltsAsVoltsWithTwoDecimals)
+{
+    EXPECT_EQ(voltsLabel(100), L"15.00");
+    EXPECT_EQ(voltsLabel(50), L"7.50");
+    EXPECT_EQ(voltsLabel(0), L"0.00");
+    EXPECT_EQ(voltsLabel(100.0 / 3), L"5.00");
+    EXPECT_EQ(voltsLabel(-10), L"-1.50");
+}
+
+} // namespace
+} // namespace velmora
