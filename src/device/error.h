@@ -46,6 +46,10 @@ public:
     const char* className() const override { return "CRSError"; }
 };
 
+// Narrow (UTF-8) text to wide text, as the error library hands source names and
+// port names to error objects. Invalid bytes become U+FFFD.
+std::wstring ansi2unicode(const std::string& text);
+
 // Mixin that raises errors of one type with the caller's code, context and line.
 template <class E>
 class IErrorHelper {

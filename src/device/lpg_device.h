@@ -15,9 +15,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,9 @@ struct DeviceServices {
 class CLPGDevice : public CLPGDeviceErr, public IDiagLink {
 public:
     explicit CLPGDevice(DeviceServices services = {});
-    // Stops and joins the reading thread before anything it uses goes away.
+    // Stops and joins the reading thread before anything it uses goes away. It does
+    // not call the owner: a window deriving from the device is already gone by then,
+    // so such a window calls stopReading() in its own destructor.
     ~CLPGDevice() override;
     CLPGDevice(const CLPGDevice&) = delete;
     CLPGDevice& operator=(const CLPGDevice&) = delete;
@@ -68,21 +72,32 @@ public:
     // Rows from flash address 0x1800 (image offset 0x3000) up to 0xA000.
     // progress(rowsWritten, rowsToWrite) after every acknowledged row.
     using Progress = std::function<void(unsigned written, unsigned total)>;
+    // image: bytes beyond its end are sent as zeros.
+    bool programImage(std::span<const std::uint8_t> image, std::uint16_t rowCount,
+                      const Progress& progress = {});
+    // image: kProgramSpan readable bytes (a firmware image buffer).
     bool programImage(const std::uint8_t* image, std::uint16_t rowCount,
                       const Progress& progress = {});
+    static constexpr std::uint32_t kFirstRowAddress = 0x1800;
+    static constexpr std::uint32_t kEndAddress = 0xA000;
+    static constexpr std::size_t kProgramSpan = 2 * kEndAddress; // image bytes programImage may read
 
     // ---- connection ----
-    void setOwner(IDeviceOwner* owner) { m_owner = owner; }
-    IDeviceOwner* owner() const { return m_owner; }
+    void setOwner(IDeviceOwner* owner);
+    IDeviceOwner* owner() const;
     // A port the user named: tried first of all by scanPorts.
     void setPreferredPort(const std::string& port) { m_preferredPort = port; }
     void startConnection();
     void scanPorts();
     bool openPort(const std::string& port);
+    // Time-outs applied by openPort; the unit's protocol wants the defaults (1000 ms + 1 ms/byte).
+    void setPortTimeouts(const Timeouts& timeouts) { m_timeouts = timeouts; }
     bool connect();
     std::string readLastPort();
     void writeLastPort(const std::string& port);
-    // The candidates scanPorts tries, in order (remembered first, then ascending).
+    // The candidates scanPorts tries, in order: the preferred port, the remembered
+    // port when it is listed, then every listed port in natural ascending order
+    // (COM2 < COM10), the remembered one again in its place.
     std::vector<std::string> candidatePorts();
 
     // ---- live reading ----
@@ -101,6 +116,11 @@ public:
     IMessageBox* messageBox() const { return m_services.messages; }
     // Replaces the byte stream under the exchange (fuzzing); null restores the port.
     void setLinkForTesting(ISerialIO* io) { m_io = io ? io : &m_port; }
+    // Frame keys to use, in order, before drawing from the generator again (tests pin
+    // the bytes on the wire with it).
+    void forceNextKey(std::uint16_t key);
+    // Forget that identify already complained about a foreign unit (tests).
+    void resetWrongTypeNotice() { m_wrongTypeShown = false; }
 
     // IDiagLink
     void purgeIn() override;
@@ -108,10 +128,19 @@ public:
     void onLinkLost() override;
 
 protected:
-    int showMessage(const std::wstring& sourceText, unsigned style);
+    // text: already translated (callers write translate(L"...") at the call site).
+    int showMessage(const std::wstring& text, unsigned style);
 
 private:
+    struct Reply;
     std::uint16_t nextKey();
+    void seedKeys(std::uint32_t seed);
+    bool request(std::uint8_t type, std::span<const std::uint8_t> payload, Reply& reply);
+    bool commandRequest(std::uint8_t code, Reply& reply);
+    bool acknowledged(std::uint8_t type, std::span<const std::uint8_t> payload, int tries);
+    bool readRecord(std::uint8_t code, std::uint8_t replyType, std::size_t minLength, Reply& reply);
+    bool firstType2Reply(std::uint8_t code, int tries, Reply& reply);
+    void joinReadingThread();
 
     DeviceServices m_services;
     DeviceState m_state;
@@ -122,11 +151,15 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_readings{true};
+    mutable std::mutex m_ownerMutex; // the reading thread arms timers through the owner
     IDeviceOwner* m_owner = nullptr;
     std::string m_preferredPort;
+    Timeouts m_timeouts;
+    bool m_wrongTypeShown = false; // identify's "Brak połączenia" for a foreign unit, once
     std::mutex m_linkMutex;
     std::mutex m_keyMutex;
     std::minstd_rand m_keys;
+    std::deque<std::uint16_t> m_forcedKeys;
     CLPGThreadManager m_threads;
 };
 

@@ -26,7 +26,8 @@ public:
 inline const std::wstring kCaption = L"Emulator";
 
 // Shows text (cut to 2047 characters) with caption (cut to 511) and returns the
-// button code. With no box installed it returns ID_CANCEL (ID_NO for questions).
+// button code. With no box installed nobody can answer: a Yes/No question gets
+// ID_NO, a box whose only button is OK gets ID_OK, any other box ID_CANCEL.
 int reportMessage(IMessageBox* box, const std::wstring& text, const std::wstring& caption,
                   unsigned style);
 

@@ -21,7 +21,8 @@ struct LineSettings {
     std::uint8_t stopBits = 1;
 };
 
-// Read time-out: total = constant + multiplier x requested bytes.
+// Read time-out: total = constant + multiplier x requested bytes. Where writes can
+// stall (POSIX), the same bound ends a stalled write with a short count.
 struct Timeouts {
     std::uint32_t readTotalConstantMs = 1000;
     std::uint32_t readTotalMultiplierMs = 1;
@@ -35,7 +36,8 @@ public:
     CSerialPort& operator=(const CSerialPort&) = delete;
 
     // name: "COMn" on Windows (opened as \\.\COMn), a device path elsewhere.
-    // Does not close a previous handle; callers close first.
+    // Does not close a previous handle; callers close first. The port is opened
+    // for this process alone (a second opener is refused).
     void open(const std::string& name);
     void setState(const LineSettings& settings);
     void setTimeout(const Timeouts& timeouts);
@@ -43,7 +45,7 @@ public:
     std::size_t write(const std::uint8_t* buffer, std::size_t count) override;
     void purgeIn() override;
     std::uint32_t clearCommError() override;
-    int close(); // never raises
+    int close(); // never raises; 0 when closed cleanly or not open
     bool isOpen() const;
     // The name of the last port opened successfully.
     const std::string& portName() const { return m_portName; }

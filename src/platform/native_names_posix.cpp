@@ -1,0 +1,18 @@
+#include "native_names.h"
+
+#include <QSerialPortInfo>
+
+namespace velmora::platform {
+
+QString portName(const QSerialPortInfo& info) { return info.systemLocation(); }
+
+std::unique_ptr<QSettings> openUserSettings() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Draxton"));
+}
+
+QString storedFromPort(const std::string& port) { return QString::fromStdString(port); }
+
+std::string portFromStored(const QString& text) { return text.trimmed().toStdString(); }
+
+} // namespace velmora::platform

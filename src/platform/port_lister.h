@@ -1,0 +1,14 @@
+#pragma once
+// Serial ports present on this machine, through QSerialPortInfo.
+
+#include "device/services.h"
+
+namespace velmora {
+
+class CQtPortLister : public IPortLister {
+public:
+    // Names as CSerialPort::open takes them.
+    std::vector<std::string> ports() override;
+};
+
+} // namespace velmora
