@@ -9,7 +9,9 @@ namespace velmora {
 
 double rpmBreakpoint(double v, const std::array<double, kRpmCols>& axis, int column)
 {
-    v = std::clamp(v, kRpmBreakpointMin, kRpmBreakpointMax);
+    // Rounded before the neighbours are checked: rounding afterwards could land on a
+    // neighbour's value and leave the axis no longer rising.
+    v = roundHalfAway(std::clamp(v, kRpmBreakpointMin, kRpmBreakpointMax) / 100.0) * 100.0;
     if (column < 0 || column >= kRpmCols) {
         // no neighbours to keep to
     } else if (column == 0) {
@@ -24,7 +26,7 @@ double rpmBreakpoint(double v, const std::array<double, kRpmCols>& axis, int col
         if (v <= axis[column - 1])
             v = axis[column - 1] + kRpmBreakpointGap;
     }
-    return roundHalfAway(v / 100.0) * 100.0;
+    return v;
 }
 
 double roundTenth(double x)
