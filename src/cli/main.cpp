@@ -1,0 +1,64 @@
+// velmora-cli: the service tool's console front end. Global options here; every
+// command parses its own (see commands.h).
+
+#include "commands.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <iostream>
+
+using namespace velmora::cli;
+
+namespace {
+
+QString commandList() {
+    QString text = QStringLiteral("\nCommands:\n");
+    for (const Command& c : commands())
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(c.name), -16).arg(QLatin1String(c.summary));
+    text += QStringLiteral("\nRun 'velmora-cli <command> --help' for a command's options.\n");
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Console tool for the LPG pressure emulator unit."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
+                                 QStringLiteral("<command> [options]"));
+    // Everything after the command belongs to the command.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    if (parser.isSet(version)) {
+        std::cout << "velmora-cli " << VELMORA_VERSION << std::endl;
+        return kExitOk;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        const std::string text = (helpText(parser, QStringLiteral("velmora-cli")) + QLatin1Char('\n') + commandList()).toStdString();
+        if (parser.isSet(help)) {
+            std::cout << text << std::flush;
+            return kExitOk;
+        }
+        std::cerr << text << std::flush;
+        return kExitUsage;
+    }
+
+    const Command* command = findCommand(positional.first());
+    if (!command)
+        return usageError(QStringLiteral("unknown command '%1'").arg(positional.first()) +
+                          commandList());
+    QStringList arguments = positional.mid(1);
+    arguments.prepend(QStringLiteral("velmora-cli ") + positional.first());
+    if (parser.isSet(help)) arguments.append(QStringLiteral("--help"));
+    return command->run(arguments);
+}
