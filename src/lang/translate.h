@@ -10,6 +10,8 @@ namespace velmora {
 // Windows language identifier -> language index 0..19 (0 = Polish, 1 = English,
 // 2 = Russian, 7 = Spanish; everything else 1).
 int selectLanguage(std::uint16_t langId);
+// The index for the current user: selectLanguage(userLanguageId()).
+int selectLanguage();
 // The user's language identifier: on Windows GetUserDefaultLangID, elsewhere derived
 // from the locale (LC_ALL / LC_MESSAGES / LANG): pl -> 0x0415, ru_RU -> 0x0419,
 // es_* -> a Spanish identifier, anything else English (0x0409).
@@ -19,16 +21,23 @@ std::uint16_t languageIdFromLocale(const std::string& locale);
 // Sets the program's language index (once, at start) and opens the 13 language
 // files from folder (normally <executable folder>/EM_LANG). Always succeeds.
 bool loadLanguageFiles(const std::string& folder);
-void setLanguageIndex(int index);
+// The same with the EM_LANG folder beside the executable.
+bool loadLanguageFiles();
+void setLanguageIndex(int index); // outside 0..19 counts as English
 int languageIndex();
 // Closes every language file (tests; program end).
 void unloadLanguageFiles();
+
+// File name of the language with this index ("ENGLISH.txt"), or nullptr for an
+// index that has no file (0 and the unused ones).
+const char* languageFileName(int index);
 
 // The source text in the selected language, with the English file and then the
 // source text itself as fallbacks. Safe from several threads.
 std::wstring translate(const std::wstring& key);
 
-// The folder that holds the running executable, with a trailing separator.
+// The folder that holds the running executable, with a trailing separator
+// (UTF-8); empty when the system cannot tell.
 std::string executableFolder();
 
 } // namespace velmora

@@ -1,0 +1,12 @@
+#include "lang/translate.h"
+
+#include <windows.h>
+
+namespace velmora {
+
+std::uint16_t userLanguageId()
+{
+    return static_cast<std::uint16_t>(GetUserDefaultLangID());
+}
+
+} // namespace velmora

@@ -1,0 +1,134 @@
+#include "lang/translate.h"
+
+#include "lang_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace velmora {
+namespace {
+
+using test::TempDir;
+using test::writeLangFile;
+
+// An EM_LANG folder written by the test, loaded into the program's slots.
+class Translate : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(m_folder); }
+    void TearDown() override
+    {
+        unloadLanguageFiles();
+        setLanguageIndex(1);
+    }
+    void write(const char* name, std::wstring_view text) { writeLangFile(m_folder / name, text); }
+    void loadAs(int index)
+    {
+        loadLanguageFiles(m_folder.string());
+        setLanguageIndex(index);
+    }
+
+    TempDir m_dir;
+    std::filesystem::path m_folder = m_dir.path() / "EM_LANG";
+};
+
+TEST_F(Translate, SelectedLanguageFirstThenEnglishThenTheSource)
+{
+    write("ENGLISH.txt", L"Zamknij\t\tClose\r\nKasuj\t\tClear\r\nStart\t\tStart\r\n");
+    write("RUSSIAN.txt", L"Zamknij\t\tЗакрыть\r\nKasuj\t\t\r\n");
+    loadAs(2);
+    EXPECT_EQ(translate(L"Zamknij"), L"Закрыть");
+    EXPECT_EQ(translate(L"Kasuj"), L"Clear");  // empty translation: English
+    EXPECT_EQ(translate(L"Start"), L"Start");  // line missing from Russian: the source, not English
+    EXPECT_EQ(translate(L"Odczyty"), L"Odczyty");
+
+    setLanguageIndex(1);
+    EXPECT_EQ(translate(L"Zamknij"), L"Close");
+    EXPECT_EQ(translate(L"Odczyty"), L"Odczyty");
+}
+
+TEST_F(Translate, PolishIsTheSourceTextEvenWhenFilesHaveTheKey)
+{
+    write("ENGLISH.txt", L"Zamknij\t\tClose\r\n");
+    loadAs(0);
+    EXPECT_EQ(translate(L"Zamknij"), L"Zamknij");
+    EXPECT_EQ(translate(L"a\\nb"), L"a\\nb");
+}
+
+TEST_F(Translate, EveryLanguageReadsItsOwnFileAndTheOthersEnglish)
+{
+    for (int index = 1; index <= 19; ++index) {
+        if (const char* name = languageFileName(index))
+            write(name, L"Zamknij\t\t" + std::wstring(name, name + std::strlen(name)) + L"\r\n");
+    }
+    loadAs(1);
+    int files = 0;
+    for (int index = 1; index <= 19; ++index) {
+        setLanguageIndex(index);
+        const char* name = languageFileName(index);
+        files += name != nullptr;
+        const std::string expected = name ? name : "ENGLISH.txt";
+        EXPECT_EQ(translate(L"Zamknij"), std::wstring(expected.begin(), expected.end()))
+            << "index " << index;
+    }
+    EXPECT_EQ(files, 13);
+    setLanguageIndex(42);
+    EXPECT_EQ(languageIndex(), 1);
+}
+
+TEST_F(Translate, WithoutLanguageFilesEveryTextIsShownAsWritten)
+{
+    loadLanguageFiles((m_dir.path() / "nowhere").string());
+    for (int index = 0; index <= 19; ++index) {
+        setLanguageIndex(index);
+        EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << "index " << index;
+    }
+    // A missing selected file falls back to English.
+    write("ENGLISH.txt", L"Zamknij\t\tClose\r\n");
+    loadAs(7);
+    EXPECT_EQ(translate(L"Zamknij"), L"Close");
+}
+
+TEST_F(Translate, TwoThreadsTranslatingAtOnceEachGetTheirOwnText)
+{
+    write("ENGLISH.txt", L"Zamknij\t\tClose\r\nKasuj\t\tClear\r\nStart\t\tGo\r\n");
+    write("SPAIN.txt", L"Zamknij\t\tCerrar\r\nStart\t\t\r\n");
+    loadAs(7);
+    std::atomic<int> wrong{0};
+    auto run = [&](const wchar_t* key, const wchar_t* expected) {
+        for (int i = 0; i < 2000; ++i) {
+            if (translate(key) != expected)
+                ++wrong;
+        }
+    };
+    std::thread a(run, L"Zamknij", L"Cerrar");
+    std::thread b(run, L"Start", L"Go"); // Spanish, then English
+    std::thread c(run, L"Kasuj", L"Kasuj");
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(ShippedLanguageFiles, AreFoundBesideTheExecutable)
+{
+    const std::string folder = executableFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_FALSE(std::filesystem::path(folder).has_filename()); // ends with a separator
+    EXPECT_TRUE(std::filesystem::equivalent(folder, VELMORA_TEST_BIN_DIR));
+
+    loadLanguageFiles();
+    const std::pair<int, const wchar_t*> expected[] = {
+        {0, L"Zamknij"}, {1, L"Close"}, {2, L"Закрыть"}, {7, L"Cerrar"}, {4, L"Close"}};
+    for (const auto& [index, text] : expected) {
+        setLanguageIndex(index);
+        EXPECT_EQ(translate(L"Zamknij"), text) << "index " << index;
+    }
+    unloadLanguageFiles();
+    setLanguageIndex(1);
+}
+
+} // namespace
+} // namespace velmora
