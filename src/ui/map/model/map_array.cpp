@@ -41,6 +41,12 @@ Colour CMapArray::valueColour(double value)
 void CMapArray::markCurrentCell(double rpm, double volts)
 {
     const CellPos next = findCell(rpm, volts);
+    // The engine mostly stays in its cell: then nothing changes and nothing repaints.
+    if (next == m_current && cell(next.column, next.row).isCurrent()
+        && cell(next.column, next.row).currentCellColor() == kCurrentCellColour) {
+        cell(next.column, next.row).setBkColor(valueColour(getCellValue(next.column, next.row)));
+        return;
+    }
     CCell& old = cell(m_current.column, m_current.row);
     old.setBkColor(valueColour(getCellValue(m_current.column, m_current.row)));
     old.setCurrent(false);
