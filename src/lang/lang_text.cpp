@@ -114,11 +114,17 @@ std::optional<std::wstring> fromUtf8(std::string_view bytes)
         char32_t c = 0;
         char32_t minimum = 0;
         if ((b0 & 0xE0) == 0xC0) {
-            length = 2, c = b0 & 0x1F, minimum = 0x80;
+            length = 2;
+            c = b0 & 0x1F;
+            minimum = 0x80;
         } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3, c = b0 & 0x0F, minimum = 0x800;
+            length = 3;
+            c = b0 & 0x0F;
+            minimum = 0x800;
         } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4, c = b0 & 0x07, minimum = 0x10000;
+            length = 4;
+            c = b0 & 0x07;
+            minimum = 0x10000;
         } else {
             return std::nullopt;
         }

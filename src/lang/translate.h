@@ -13,8 +13,8 @@ int selectLanguage(std::uint16_t langId);
 // The index for the current user: selectLanguage(userLanguageId()).
 int selectLanguage();
 // The user's language identifier: on Windows GetUserDefaultLangID, elsewhere derived
-// from the locale (LC_ALL / LC_MESSAGES / LANG): pl -> 0x0415, ru_RU -> 0x0419,
-// es_* -> a Spanish identifier, anything else English (0x0409).
+// from the locale (LC_ALL / LC_MESSAGES / LANG): pl -> 0x0415, ru -> 0x0419 (ru_MD ->
+// 0x0819, as on Windows), es_* -> a Spanish identifier, anything else English (0x0409).
 std::uint16_t userLanguageId();
 std::uint16_t languageIdFromLocale(const std::string& locale);
 

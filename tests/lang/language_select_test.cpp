@@ -25,14 +25,6 @@ TEST(SelectLanguage, OnlyPolishRussianAndTheTwentySpanishIdentifiersLeaveEnglish
     }
 }
 
-TEST(SelectLanguage, NeighboursOfTheChosenIdentifiersAreEnglish)
-{
-    EXPECT_EQ(selectLanguage(0x0819), 1); // Russian (Moldova)
-    EXPECT_EQ(selectLanguage(0x000A), 1); // Spanish, no sub-language
-    EXPECT_EQ(selectLanguage(0x540A), 1); // Spanish (United States), sub-language 21
-    EXPECT_EQ(selectLanguage(0x0015), 1); // Polish, no sub-language
-}
-
 TEST(LanguageIdFromLocale, PolishAndRussianLocales)
 {
     for (const char* locale : {"pl_PL.UTF-8", "pl_PL", "pl", "pl_PL.ISO-8859-2@euro", "PL_pl"})

@@ -3,6 +3,7 @@
 #include "lang/lang_text.h"
 
 #include <cctype>
+#include <cstdint>
 #include <optional>
 
 namespace velmora::test {
@@ -188,7 +189,11 @@ private:
         char32_t value = 0;
         for (std::size_t n = 0; n < maxDigits && m_i < m_s.size(); ++n) {
             const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(m_s[m_i])));
-            const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
+            int digit = 99;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
             if (digit >= base)
                 break;
             value = value * static_cast<char32_t>(base) + static_cast<char32_t>(digit);
@@ -207,8 +212,9 @@ private:
         }
         const std::string close = ")" + std::string(m_s.substr(m_i, open - m_i)) + "\"";
         const std::size_t end = m_s.find(close, open + 1);
-        const std::string_view body =
-            m_s.substr(open + 1, end == std::string_view::npos ? std::string_view::npos : end - open - 1);
+        const std::size_t bodyLength =
+            end == std::string_view::npos ? std::string_view::npos : end - open - 1;
+        const std::string_view body = m_s.substr(open + 1, bodyLength);
         while (m_i < open + 1 + body.size())
             advance();
         m_i = end == std::string_view::npos ? m_s.size() : end + close.size();
