@@ -87,7 +87,15 @@ public:
         sendFrame(2, {code, 0, 0, 0, 0, 0}, key);
     }
 
-    // Whatever arrives within timeoutMs of silence.
+    // One read: what is there when something arrives within timeoutMs.
+    std::vector<std::uint8_t> readSome(int timeoutMs) {
+        std::uint8_t buf[512];
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0) return {};
+        const ssize_t n = ::read(m_fd, buf, sizeof buf);
+        return n > 0 ? std::vector<std::uint8_t>(buf, buf + n) : std::vector<std::uint8_t>{};
+    }
+    // Whatever arrives until timeoutMs of silence.
     std::vector<std::uint8_t> readFor(int timeoutMs) {
         std::vector<std::uint8_t> out;
         std::uint8_t buf[512];

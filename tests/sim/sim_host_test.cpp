@@ -102,3 +102,68 @@ TEST_F(SimHostTest, StopsPromptlyWhileAClientIsNotReading) {
 }
 
 } // namespace
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Arrival time of every chunk until timeoutMs of silence.
+struct Chunk {
+    Clock::duration at;
+    std::size_t bytes;
+};
+std::vector<Chunk> arrivals(const std::string& path, const std::vector<std::uint8_t>& request,
+                            int quietMs) {
+    LineClient line(path);
+    line.send(request);
+    const auto t0 = Clock::now();
+    std::vector<Chunk> out;
+    for (;;) {
+        const auto part = line.readSome(quietMs);
+        if (part.empty()) return out;
+        out.push_back({Clock::now() - t0, part.size()});
+    }
+}
+
+using std::chrono::milliseconds;
+
+TEST_F(SimHostTest, TimingFaultsShapeTheReply) {
+    const auto request = velmora::frame::encode(2, 0x0101, std::vector<std::uint8_t>{0x0E, 0, 0, 0, 0, 0});
+    Faults f;
+    f.replyDelayMs = 120;
+    host.setFaults(f);
+    auto chunks = arrivals(host.slavePath(), request, 200);
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_GE(chunks.front().at, milliseconds(115));
+
+    // Split: the first part (header and half the payload), a pause, then the rest.
+    f = {};
+    f.splitPauseMs = 80;
+    host.setFaults(f);
+    LineClient line(host.slavePath());
+    line.send(request);
+    const auto first = line.readFor(40);
+    EXPECT_EQ(first.size(), 6u + 120u);
+    const auto t0 = Clock::now();
+    const auto rest = line.readFor(200);
+    EXPECT_GE(Clock::now() - t0, milliseconds(30)); // nothing more came for a while
+    EXPECT_EQ(first.size() + rest.size(), 248u);
+}
+
+TEST_F(SimHostTest, PacedUnitTakesALinesTimeEachWay) {
+    Faults f;
+    f.paced38400 = true;
+    host.setFaults(f);
+    const auto request = velmora::frame::encode(2, 0x0101, std::vector<std::uint8_t>{0x0E, 0, 0, 0, 0, 0});
+    const auto chunks = arrivals(host.slavePath(), request, 60);
+    ASSERT_FALSE(chunks.empty());
+    std::size_t total = 0;
+    for (const auto& c : chunks) total += c.bytes;
+    EXPECT_EQ(total, 248u);
+    // 14 request bytes before the first reply byte, 248 reply bytes at ~0.26 ms each.
+    EXPECT_GE(chunks.front().at, std::chrono::microseconds(14 * 260));
+    EXPECT_GE(chunks.back().at, milliseconds(64));
+    EXPECT_GT(chunks.size(), 5u); // written as the line would carry it, not in one burst
+}
+
+} // namespace
