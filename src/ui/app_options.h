@@ -1,0 +1,28 @@
+#pragma once
+// Command line of the window program.
+
+#include <QStringList>
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct AppOptions {
+    std::string port;      // --port PORT: tried before any other port
+    bool simulate = false; // --simulate: a simulated unit on a pseudo-terminal
+};
+
+// nullopt when the line is not understood; error then says why. --help and
+// --version are answered by the caller from helpText().
+struct ParsedOptions {
+    std::optional<AppOptions> options;
+    QString error;
+    bool help = false;
+    bool version = false;
+};
+
+ParsedOptions parseAppOptions(const QStringList& arguments);
+QString helpText();
+
+} // namespace velmora

@@ -1,0 +1,650 @@
+#include "velmora_dlg.h"
+
+#include "about_dlg.h"
+#include "app_icon.h"
+#include "dialog_units.h"
+#include "readings.h"
+#include "ui_font.h"
+#include "up_down.h"
+#include "window_layout.h"
+
+#include "device/messages.h"
+#include "firmware/firmware_update.h"
+#include "lang/translate.h"
+#include "ui/chart/scroll_chart.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QThread>
+#include <QToolButton>
+
+namespace velmora {
+
+namespace {
+
+Qt::Alignment alignmentOf(TextAlign align)
+{
+    switch (align) {
+    case TextAlign::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case TextAlign::Centre: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case TextAlign::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+QString qs(const std::wstring& text)
+{
+    return QString::fromStdWString(text);
+}
+
+QString withoutMnemonic(const wchar_t* text)
+{
+    return QString::fromWCharArray(text).remove(QLatin1Char('&'));
+}
+
+// Holds the wait cursor for one scope.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { release(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    void release()
+    {
+        if (m_held) {
+            m_held = false;
+            QApplication::restoreOverrideCursor();
+        }
+    }
+
+private:
+    bool m_held = true;
+};
+
+} // namespace
+
+CVelmoraDlg::CVelmoraDlg(DeviceServices services, QWidget* parent)
+    : QDialog(parent), CLPGDevice(services), m_icon(appIcon()), m_firmwareUi(this)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Emulator ciśnienia paliwa"));
+    setFont(uiFont(9));
+    createControls();
+    connectHandlers();
+
+    m_refreshTimer.setObjectName(QStringLiteral("2000"));
+    m_reconnectTimer.setObjectName(QStringLiteral("2001"));
+    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnTimer(kRefreshTimer); });
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] { OnTimer(kReconnectTimer); });
+}
+
+CVelmoraDlg::~CVelmoraDlg()
+{
+    // The reading thread uses this object and calls back into it: it must be gone
+    // before any part of the window is.
+    stopDevice();
+    setOwner(nullptr);
+}
+
+void CVelmoraDlg::createControls()
+{
+    const DialogBaseUnits units = dialogBaseUnits(font());
+    setFixedSize(dialogToPixels({0, 0, kWindowWidthDu, kWindowHeightDu}, units).size());
+
+    QGroupBox* readings = nullptr;
+    for (const ControlSpec& spec : mainWindowControls()) {
+        const QString text = QString::fromUtf8(spec.text);
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Button: {
+            auto* button = new QPushButton(text, this);
+            button->setAutoDefault(true); // Enter presses the button that has the focus
+            widget = button;
+            break;
+        }
+        case ControlKind::Label: {
+            auto* label = new QLabel(text, this);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(alignmentOf(spec.align));
+            widget = label;
+            break;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(this);
+            edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            widget = edit;
+            break;
+        }
+        case ControlKind::GroupBox:
+            readings = new QGroupBox(text, this);
+            widget = readings;
+            break;
+        case ControlKind::Spin:
+            widget = new CUpDown(this);
+            break;
+        }
+        widget->setObjectName(spec.id >= 0 ? QString::number(spec.id) : QStringLiteral("V"));
+        widget->setGeometry(dialogToPixels(spec.du, units));
+        if (spec.hidden)
+            widget->hide();
+        if (spec.id >= 0)
+            m_controls.insert(spec.id, widget);
+    }
+    // The frame is drawn under the readings it surrounds and never takes their clicks.
+    if (readings)
+        readings->lower();
+
+    auto* status = qobject_cast<QLabel*>(control(ctl::Status));
+    status->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    QFont statusFont = status->font();
+    statusFont.setBold(true);
+    status->setFont(statusFont);
+
+    // Placeholders of the chart and the map grid until those are created.
+    for (const int id : {ctl::Chart, ctl::Map}) {
+        auto* placeholder = qobject_cast<QLabel*>(control(id));
+        placeholder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        placeholder->setAlignment(Qt::AlignCenter);
+    }
+
+    // No system menu to hang the About entry on: a "?" button in the free top strip.
+    m_aboutButton = new QToolButton(this);
+    m_aboutButton->setObjectName(QStringLiteral("about"));
+    m_aboutButton->setText(QStringLiteral("?"));
+    m_aboutButton->setToolTip(withoutMnemonic(kAboutEntry));
+    m_aboutButton->setFocusPolicy(Qt::NoFocus);
+    m_aboutButton->setGeometry(dialogToPixels(aboutButtonDu(), units));
+    QObject::connect(m_aboutButton, &QToolButton::clicked, this, &CVelmoraDlg::showAbout);
+}
+
+void CVelmoraDlg::connectHandlers()
+{
+    const auto onClick = [this](int id, void (CVelmoraDlg::*handler)()) {
+        QObject::connect(qobject_cast<QPushButton*>(control(id)), &QPushButton::clicked, this,
+                [this, handler] { (this->*handler)(); });
+    };
+    onClick(ctl::Close, &CVelmoraDlg::OnBnClickedBtnClose);
+    onClick(ctl::Start, &CVelmoraDlg::OnBnClickedBtnStart);
+    onClick(ctl::Stop, &CVelmoraDlg::OnBnClickedBtnStop);
+    onClick(ctl::Overwrite, &CVelmoraDlg::OnBnClickedBtnOverwrite);
+    onClick(ctl::Firmware, &CVelmoraDlg::OnBnClickedBtnFirmware);
+    onClick(ctl::Definition, &CVelmoraDlg::OnBnClickedBtnDefinition);
+    onClick(ctl::ClearMap, &CVelmoraDlg::OnBnClickedBtnClrMapTime);
+
+    const auto onStep = [this](int id, void (CVelmoraDlg::*handler)(int)) {
+        QObject::connect(qobject_cast<CUpDown*>(control(id)), &CUpDown::stepped, this,
+                [this, handler](int step) { (this->*handler)(step); });
+    };
+    onStep(ctl::SpinRpmDivider, &CVelmoraDlg::OnDeltaposSpinRpmDiv);
+    onStep(ctl::SpinNoiseDelta, &CVelmoraDlg::OnDeltaposSpinNoiseDelta);
+    onStep(ctl::SpinNoisePeriod, &CVelmoraDlg::OnDeltaposSpinNoisePeriod);
+}
+
+void CVelmoraDlg::OnInitDialog()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+
+    m_windowFont = font();
+    setFont(m_windowFont);
+    createMapGrid();
+    setWindowIcon(m_icon);
+    setOwner(this);
+    createChart();
+    // Arrow keys go to the map grid whichever control has the focus.
+    qApp->installEventFilter(this);
+
+    try {
+        startConnection();
+    } catch (const IError& error) {
+        showErrorBox(L"CVelmoraDlg::OnInitDialog()", error);
+    }
+    translateCaptions();
+    if (isConnected()) {
+        m_statusText = translate(L"POŁĄCZONY");
+        showDeviceData();
+        startReading();
+    } else {
+        m_statusText = translate(L"BRAK KOMUNIKACJI");
+    }
+    updateData(false);
+}
+
+int CVelmoraDlg::DoModal()
+{
+    OnInitDialog();
+    // The program may have been asked to end while the unit was being looked for.
+    if (m_closing)
+        return result();
+    return exec();
+}
+
+void CVelmoraDlg::createMapGrid()
+{
+    m_mapGrid = control(ctl::Map);
+}
+
+void CVelmoraDlg::createChart()
+{
+    if (m_chart)
+        return;
+    QWidget* placeholder = control(ctl::Chart);
+    const QRect rect = placeholder->geometry();
+    delete placeholder;
+
+    m_chart = new CScrollChart<float>(this);
+    m_chart->setObjectName(QString::number(ctl::Chart));
+    m_controls.insert(ctl::Chart, m_chart);
+    m_chart->create(CScrollChartWidget::kStyleVisible | CScrollChartWidget::kStyleNotify, rect, this);
+    m_chart->showGrid(true);
+    m_chart->setMaxPoints(10000);
+    // Input red, output blue, pump green; values are percent of 15 V, labels in volts.
+    const std::uint32_t colours[] = {0x0000FA, 0xC80000, 0x00C800};
+    for (int id = 0; id < 3; ++id)
+        m_chart->addSeries(id, chartValueLabel, CRgb::fromColorRef(colours[id]), 0, 2, 1, 10.0f);
+}
+
+void CVelmoraDlg::showDeviceData()
+{
+    const DeviceState& device = state();
+    setEditText(ctl::RpmDivider, formatUnsigned(device.rpmDivider));
+    setEditText(ctl::NoiseDelta, formatUnsigned(device.noiseDelta));
+    setEditText(ctl::NoisePeriod, formatUnsigned(device.noisePeriod));
+}
+
+void CVelmoraDlg::markCurrentCell(double /*rpm*/, double /*volts*/) {}
+
+bool CVelmoraDlg::routeMapKey(QKeyEvent* /*key*/)
+{
+    return true;
+}
+
+void CVelmoraDlg::translateCaptions()
+{
+    setWindowTitle(qs(translate(L"Emulator ciśnienia paliwa")));
+    setCaption(ctl::Close, translate(L"Zamknij"));
+    setCaption(ctl::Start, translate(L"Start"));
+    setCaption(ctl::Stop, translate(L"Stop"));
+    setCaption(ctl::Readings, translate(L"Odczyty"));
+    setCaption(ctl::WorkStateLabel, translate(L"Stan pracy"));
+    setCaption(ctl::InputLabel, translate(L"Wejście"));
+    setCaption(ctl::OutputLabel, translate(L"Wyjście"));
+    setCaption(ctl::Firmware, translate(L"Aktualizacja firmware"));
+    setCaption(ctl::PumpLabel, translate(L"PWM pompy"));
+    setCaption(ctl::RpmLabel, translate(L"RPM"));
+    setCaption(ctl::Definition, translate(L"Definicja"));
+    setCaption(ctl::RpmDividerLabel, translate(L"Dzielnik RPM"));
+    setCaption(ctl::NoiseDeltaLabel, translate(L"Delta"));
+    setCaption(ctl::NoisePeriodLabel, translate(L"Częstotliwość"));
+    setCaption(ctl::ClearMap, translate(L"Kasuj"));
+}
+
+void CVelmoraDlg::setCaption(int id, const std::wstring& text)
+{
+    QWidget* widget = control(id);
+    if (auto* button = qobject_cast<QPushButton*>(widget))
+        button->setText(qs(text));
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(qs(text));
+    else if (auto* group = qobject_cast<QGroupBox*>(widget))
+        group->setTitle(qs(text));
+}
+
+void CVelmoraDlg::setEditText(int id, const std::wstring& text)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(control(id)))
+        edit->setText(qs(text));
+}
+
+void CVelmoraDlg::updateData(bool fromControls)
+{
+    struct Binding {
+        int id;
+        std::wstring* text;
+    };
+    const Binding bindings[] = {
+        {ctl::InputVolts, &m_inputVoltsText}, {ctl::OutputVolts, &m_outputVoltsText},
+        {ctl::PumpVolts, &m_pumpText},        {ctl::Rpm, &m_rpmText},
+        {ctl::Status, &m_statusText},         {ctl::WorkState, &m_workStateText},
+    };
+    for (const Binding& binding : bindings) {
+        QWidget* widget = control(binding.id);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            if (fromControls)
+                *binding.text = edit->text().toStdWString();
+            else if (edit->text() != qs(*binding.text))
+                edit->setText(qs(*binding.text));
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            if (fromControls)
+                *binding.text = label->text().toStdWString();
+            else
+                label->setText(qs(*binding.text));
+        }
+    }
+}
+
+void CVelmoraDlg::showErrorBox(const wchar_t* context, const IError& error)
+{
+    reportMessage(messageBox(), std::wstring(context) + L"\n" + error.format(), kCaption, MB_PLAIN);
+}
+
+// ---- buttons ----
+
+void CVelmoraDlg::OnBnClickedBtnStart()
+{
+    if (m_chart)
+        m_chart->clear();
+    m_chartSampleCounter = 0;
+    m_chartStopped = 0;
+}
+
+void CVelmoraDlg::OnBnClickedBtnStop()
+{
+    m_chartStopped = 1;
+}
+
+void CVelmoraDlg::OnBnClickedBtnOverwrite()
+{
+    // Drawing restarts at x = 0 over the old points, which stay until replaced.
+    m_chartSampleCounter = 0;
+    m_chartStopped = 0;
+}
+
+void CVelmoraDlg::OnBnClickedBtnDefinition() {}
+
+void CVelmoraDlg::OnBnClickedBtnClose()
+{
+    finish();
+}
+
+void CVelmoraDlg::OnBnClickedBtnFirmware()
+{
+    if (!isConnected())
+        return;
+    try {
+        OnClickedBtnDeviceUpdate(false);
+    } catch (const IError& error) {
+        showErrorBox(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()", error);
+    }
+}
+
+bool CVelmoraDlg::OnClickedBtnDeviceUpdate(bool forced)
+{
+    CFirmwareUpdate update(*this, m_firmwareUiOverride ? *m_firmwareUiOverride : m_firmwareUi);
+    const bool programmed = update.OnClickedBtnDeviceUpdate(forced);
+    // A forced update runs inside the connection, whose caller shows the outcome.
+    if (programmed && !forced) {
+        // The unit was read again after programming: show what it holds now, or
+        // that it is gone (reading is not running, so no refresh would say so).
+        if (isConnected()) {
+            showDeviceData();
+        } else {
+            m_statusText = translate(L"BRAK KOMUNIKACJI");
+            updateData(false);
+        }
+    }
+    return programmed;
+}
+
+bool CVelmoraDlg::runFirmwareUpdate(bool forced)
+{
+    return OnClickedBtnDeviceUpdate(forced);
+}
+
+void CVelmoraDlg::OnBnClickedBtnClrMapTime()
+{
+    WaitCursor wait;
+    try {
+        if (!isConnected())
+            return;
+        if (!clearMap() || !storeMap()) {
+            wait.release();
+            reportMessage(messageBox(),
+                          translate(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!"),
+                          kCaption, MB_ERROR);
+            return;
+        }
+        for (auto& row : state().map)
+            row.fill(0.0);
+        showDeviceData();
+    } catch (const IError& error) {
+        wait.release();
+        showErrorBox(L"CVelmoraDlg::OnBnClickedBtnClrMapTime()", error);
+    }
+}
+
+// ---- timers ----
+
+QTimer* CVelmoraDlg::timerFor(int id)
+{
+    return id == kRefreshTimer ? &m_refreshTimer : id == kReconnectTimer ? &m_reconnectTimer : nullptr;
+}
+
+const QTimer* CVelmoraDlg::timerFor(int id) const
+{
+    return const_cast<CVelmoraDlg*>(this)->timerFor(id);
+}
+
+void CVelmoraDlg::setTimer(int id, int periodMs)
+{
+    if (QThread::currentThread() != thread()) {
+        // From the reading thread: hand over and return at once.
+        QMetaObject::invokeMethod(this, [this, id, periodMs] { setTimer(id, periodMs); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    QTimer* timer = timerFor(id);
+    if (!timer || m_closing)
+        return;
+    timer->start(periodMs);
+}
+
+void CVelmoraDlg::killTimer(int id)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, id] { killTimer(id); }, Qt::QueuedConnection);
+        return;
+    }
+    if (QTimer* timer = timerFor(id))
+        timer->stop();
+}
+
+bool CVelmoraDlg::isTimerActive(int id) const
+{
+    const QTimer* timer = timerFor(id);
+    return timer && timer->isActive();
+}
+
+int CVelmoraDlg::timerInterval(int id) const
+{
+    const QTimer* timer = timerFor(id);
+    return timer ? timer->interval() : -1;
+}
+
+void CVelmoraDlg::OnTimer(int id)
+{
+    try {
+        if (id == kRefreshTimer)
+            refreshReadings();
+        else if (id == kReconnectTimer)
+            checkConnection();
+    } catch (const IError&) {
+        // A tick's port error is not the operator's business: the link logic recovers.
+    }
+}
+
+void CVelmoraDlg::refreshReadings()
+{
+    updateData(true);
+    if (!isConnected()) {
+        m_statusText = translate(L"BRAK POŁĄCZENIA");
+        updateData(false);
+        return;
+    }
+    if (samples().count() == 0)
+        return;
+    CDiag sample;
+    samples().getLast(sample);
+    // The reading thread may have emptied the store since count(); samples are
+    // numbered from 1, so an untouched record shows it.
+    if (sample.sequence == 0)
+        return;
+
+    const ReadingTexts texts = readingTexts(sample);
+    m_inputVoltsText = texts.inputVolts;
+    m_outputVoltsText = texts.outputVolts;
+    m_pumpText = texts.pumpVolts;
+    m_rpmText = texts.rpm;
+    m_workStateText = texts.workState;
+    markCurrentCell(rpmFromPeriod(sample.rpmPeriod), pumpVolts(sample));
+    updateData(false);
+    if (m_chartStopped == 0)
+        feedChart();
+}
+
+void CVelmoraDlg::feedChart()
+{
+    const int n = samples().count();
+    if (n < 2)
+        return;
+    // One point per tick: the second newest sample.
+    std::vector<CDiag> copied;
+    samples().copyRange(copied, n - 2, n - 1);
+    if (copied.empty())
+        return;
+    if (m_chart) {
+        const ChartValues values = chartValues(copied.front());
+        const auto x = static_cast<float>(m_chartSampleCounter);
+        m_chart->addPoint(0, x, values.input, false);
+        m_chart->addPoint(1, x, values.output, false);
+        m_chart->addPoint(2, x, values.pump, false);
+    }
+    ++m_chartSampleCounter;
+    if (m_chart)
+        m_chart->update();
+}
+
+void CVelmoraDlg::checkConnection()
+{
+    killTimer(kReconnectTimer);
+    m_statusText = translate(L"NO CONNECTION");
+    setConnected(false);
+    if (openPort(readLastPort())) {
+        m_statusText = translate(L"CONNECTED");
+        translateCaptions();
+        showDeviceData();
+        startReading();
+        updateData(false);
+    } else {
+        setTimer(kReconnectTimer, 2000);
+    }
+}
+
+// ---- settings spinners ----
+
+void CVelmoraDlg::OnDeltaposSpinRpmDiv(int step)
+{
+    applySettingStep(state().rpmDivider, step, kRpmDividerRange, ctl::RpmDivider,
+                     L"CSettingsDlg::OnDeltaposSpinRpmDiv()");
+}
+
+void CVelmoraDlg::OnDeltaposSpinNoiseDelta(int step)
+{
+    applySettingStep(state().noiseDelta, step, kNoiseDeltaRange, ctl::NoiseDelta,
+                     L"CSettingsDlg::OnDeltaposSpinNoiseDelta()");
+}
+
+void CVelmoraDlg::OnDeltaposSpinNoisePeriod(int step)
+{
+    applySettingStep(state().noisePeriod, step, kNoisePeriodRange, ctl::NoisePeriod,
+                     L"CSettingsDlg::OnDeltaposSpinNoisePeriod()");
+}
+
+template <class Field>
+void CVelmoraDlg::applySettingStep(Field& field, int step, SettingRange range, int editId,
+                                   const wchar_t* context)
+{
+    const auto next = stepSetting(field, step, range);
+    if (!next)
+        return;
+    field = static_cast<Field>(*next);
+    setEditText(editId, formatUnsigned(field));
+    // A failed write keeps the new value: the next successful write of any setting sends it.
+    try {
+        if (isConnected() && !writeSettings())
+            reportMessage(messageBox(), translate(L"Nie powiodło się wpisanie ustawień do urządzenia!"),
+                          kCaption, MB_ERROR);
+    } catch (const IError& error) {
+        showErrorBox(context, error);
+    }
+}
+
+// ---- window behaviour ----
+
+void CVelmoraDlg::stopDevice()
+{
+    m_closing = true;
+    m_refreshTimer.stop();
+    m_reconnectTimer.stop();
+    stopReading();
+}
+
+void CVelmoraDlg::finish()
+{
+    stopDevice();
+    QDialog::reject();
+}
+
+void CVelmoraDlg::closeEvent(QCloseEvent* event)
+{
+    // The frame's close box and Alt+F4 arrive as spontaneous events and are refused;
+    // a close the program asks for (termination signal, end of session) is obeyed.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    finish();
+    event->accept();
+}
+
+void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(QString::fromWCharArray(kAboutEntry), this, &CVelmoraDlg::showAbout);
+    menu.exec(event->globalPos());
+}
+
+void CVelmoraDlg::showAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+bool CVelmoraDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            return routeMapKey(key);
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace velmora
