@@ -32,8 +32,8 @@ CScrollChartModel<float> windowChart(int points, bool markers)
     m.addSeries(2, velmora::voltsLabel, {0, 200, 0}, style, 2, 1, 10.0f);
     for (int i = 0; i < points; ++i) {
         const float x = static_cast<float>(i);
-        m.addPoint(0, x, 60.0f + 20.0f * std::sin(i * 0.05f));
-        m.addPoint(1, x, 40.0f + 10.0f * std::sin(i * 0.013f));
+        m.addPoint(0, x, 60.0f + 20.0f * std::sin(static_cast<float>(i) * 0.05f));
+        m.addPoint(1, x, 40.0f + 10.0f * std::sin(static_cast<float>(i) * 0.013f));
         m.addPoint(2, x, 20.0f + static_cast<float>(i % 17));
     }
     return m;
