@@ -1,6 +1,6 @@
 // The protocol core on its own: bytes in, bytes out, state inspected directly.
 
-#include "line_client.h"
+#include "frame_reader.h"
 #include "sim/engine.h"
 #include "sim/firmware_builder.h"
 #include "sim/sim_unit.h"

@@ -1,0 +1,139 @@
+// velmora-cli firmware-info and flash, run as processes against the simulated unit.
+
+#include "process.h"
+
+#include "sim/firmware_builder.h"
+#include "sim/sim_host.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliFirmware : public ::testing::Test {
+protected:
+    CliFirmware() {
+        char tmpl[] = "/tmp/velmora-cli-fw-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+        // The remembered port goes to a settings file of our own.
+        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        ::setenv("HOME", dir.c_str(), 1);
+    }
+    ~CliFirmware() override {
+        host.stop();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    std::string write(const sim::FirmwareFileSpec& spec, const std::string& name) {
+        const auto bytes = sim::buildFirmwareFile(spec);
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+    static sim::FirmwareFileSpec spec(std::uint16_t version) {
+        sim::FirmwareFileSpec s;
+        s.version = version;
+        s.image = sim::sampleFirmwareImage(version);
+        return s;
+    }
+    int run(std::vector<std::string> args, int timeoutMs = 30000) {
+        args.insert(args.begin(), VELMORA_CLI_PATH);
+        ChildProcess p(args);
+        const int status = p.finish(timeoutMs);
+        out = p.out();
+        err = p.err();
+        return status;
+    }
+    int flash(const std::string& file, bool yes = false) {
+        std::vector<std::string> args{"flash", file, "--port", host.path()};
+        if (yes) args.push_back("--yes");
+        return run(args);
+    }
+
+    fs::path dir;
+    sim::CSimHost host;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
+    EXPECT_EQ(run({"firmware-info", write(spec(0x0104), "good.afm")}), 0);
+    EXPECT_EQ(out, "version: 0x0104\nformat: 0x0101\nidentifier: DRAXTONCTRL_33EP\n"
+                   "image-size: 24576\nrows: 96\nvalid: yes\n");
+
+    sim::FirmwareFileSpec other = spec(0x0042);
+    other.formatCode = 0x0100;
+    other.identifier = "\xA3\xF3" "d\x9F"; // "Łódź" in code page 1250
+    EXPECT_EQ(run({"firmware-info", write(other, "other.afm")}), 0);
+    EXPECT_EQ(out, "version: 0x0042\nformat: 0x0100\nidentifier: Łódź\n"
+                   "image-size: 24576\nrows: 96\nvalid: no (format code is not 0x0101)\n");
+
+    sim::FirmwareFileSpec corrupt = spec(0x0104);
+    corrupt.corruptChecksum = true;
+    EXPECT_EQ(run({"firmware-info", write(corrupt, "corrupt.afm")}), 3);
+    EXPECT_EQ(out, "valid: no (checksum mismatch)\n");
+
+    EXPECT_EQ(run({"firmware-info", (dir / "missing.afm").string()}), 3);
+    EXPECT_EQ(out, "valid: no (cannot open the file)\n");
+    EXPECT_EQ(run({"firmware-info"}), 2);
+}
+
+TEST_F(CliFirmware, FlashProgramsTheUnitAndReportsProgress) {
+    host.start();
+    EXPECT_EQ(flash(write(spec(0x0104), "new.afm")), 0) << err;
+    const sim::SimState unit = host.state();
+    EXPECT_EQ(unit.flashRows.size(), 96u);
+    EXPECT_EQ(unit.version, 0x0104);
+    EXPECT_EQ(unit.mode, sim::Mode::Application);
+    EXPECT_NE(err.find("96/96 rows"), std::string::npos) << err;
+}
+
+TEST_F(CliFirmware, FlashRefusesABadFileWithoutTouchingTheUnit) {
+    host.start();
+    sim::FirmwareFileSpec wrong = spec(0x0104);
+    wrong.identifier = "DRAXTONCTRL_33ep";
+    EXPECT_EQ(flash(write(wrong, "wrong.afm")), 3);
+    EXPECT_NE(err.find("controller identifier"), std::string::npos) << err;
+    EXPECT_EQ(flash((dir / "missing.afm").string()), 3);
+    EXPECT_EQ(host.state().requests, 0u);
+}
+
+TEST_F(CliFirmware, FlashOfAnOlderVersionNeedsYes) {
+    host.start(); // the unit runs 0x0103
+    const std::string older = write(spec(0x0101), "older.afm");
+    EXPECT_EQ(flash(older), 1);
+    EXPECT_TRUE(host.state().flashRows.empty());
+    EXPECT_EQ(flash(older, true), 0) << err;
+    EXPECT_EQ(host.state().version, 0x0101);
+}
+
+TEST_F(CliFirmware, FlashReprogramsAUnitWaitingInItsBootloaderOnce) {
+    host.startInBootloader();
+    host.start();
+    EXPECT_EQ(flash(write(spec(0x0104), "new.afm")), 0) << err;
+    const sim::SimState unit = host.state();
+    EXPECT_EQ(unit.mode, sim::Mode::Application);
+    EXPECT_EQ(unit.version, 0x0104);
+    // Programmed by the connection's own update, not a second time after it.
+    ASSERT_NE(err.find("96/96 rows"), std::string::npos) << err;
+    EXPECT_EQ(err.find("96/96 rows"), err.rfind("96/96 rows"));
+}
+
+TEST_F(CliFirmware, FlashWithoutAUnitFails) {
+    EXPECT_EQ(run({"flash", write(spec(0x0104), "new.afm"), "--port", (dir / "no-port").string()}),
+              1);
+    EXPECT_NE(err.find("no unit found"), std::string::npos) << err;
+}
+
+} // namespace
+} // namespace velmora::test
