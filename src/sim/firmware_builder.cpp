@@ -18,8 +18,7 @@ constexpr std::uint8_t kSignature[3] = {'V', 'M', 'F'};
 std::uint16_t firmwareChecksum(std::span<const std::uint8_t> header,
                                std::span<const std::uint8_t> body) {
     // The length is taken as 16 bits: bodies of 64 KiB and more are summed only in part.
-    const std::size_t counted = std::min<std::size_t>(body.size() % 65536, body.size());
-    const std::uint16_t bodySum = frame::sum16(body.first(counted));
+    const std::uint16_t bodySum = frame::sum16(body.first(body.size() % 65536));
     std::uint32_t headerSum = 1;
     for (std::size_t i = 0; i < kFirmwareHeaderBytes && i < header.size(); ++i)
         if (i != 38 && i != 39) headerSum += header[i];
