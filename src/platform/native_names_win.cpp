@@ -1,18 +1,10 @@
 #include "native_names.h"
 
+#include "com_port_number.h"
+
 #include <QSerialPortInfo>
 
 namespace velmora::platform {
-
-namespace {
-// The leading decimal number of text, as _wtoi reads it: 0 when there is none.
-long leadingNumber(const QString& text) {
-    const QString t = text.trimmed();
-    qsizetype end = 0;
-    while (end < t.size() && end < 9 && t[end].isDigit()) ++end;
-    return end == 0 ? 0 : t.left(end).toLong();
-}
-} // namespace
 
 QString portName(const QSerialPortInfo& info) { return info.portName(); }
 
@@ -22,16 +14,8 @@ std::unique_ptr<QSettings> openUserSettings() {
                                        QSettings::NativeFormat);
 }
 
-QString storedFromPort(const std::string& port) {
-    const QString name = QString::fromStdString(port);
-    if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) return {};
-    const long n = leadingNumber(name.mid(3));
-    return n > 0 ? QString::number(n) : QString();
-}
+QString storedFromPort(const std::string& port) { return numberTextFromComPort(port); }
 
-std::string portFromStored(const QString& text) {
-    const long n = leadingNumber(text);
-    return n > 0 ? "COM" + std::to_string(n) : std::string();
-}
+std::string portFromStored(const QString& text) { return comPortFromNumberText(text); }
 
 } // namespace velmora::platform
