@@ -144,9 +144,7 @@ bool CLPGDevice::identify() {
             if (queryBootloader(answer)) {
                 m_state.version = 0x0100;
                 m_state.deviceType = kDeviceType;
-                showMessage(translate(L"Sterownik nie jest poprawnie zaprogramowany i wymaga "
-                                      L"przeprogramowania."),
-                            MB_INFO);
+                showMessage(translate(L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania."), MB_INFO);
                 IDeviceOwner* o = owner();
                 return o ? o->runFirmwareUpdate(true) : false;
             }

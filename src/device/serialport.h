@@ -36,8 +36,9 @@ public:
     CSerialPort& operator=(const CSerialPort&) = delete;
 
     // name: "COMn" on Windows (opened as \\.\COMn), a device path elsewhere.
-    // Does not close a previous handle; callers close first. The port is opened
-    // for this process alone (a second opener is refused).
+    // A handle still open is closed first, so it cannot leak or keep its line
+    // locked. The port is opened for this process alone (a second opener is refused).
+    // A failed open leaves the port closed and portName() unchanged.
     void open(const std::string& name);
     void setState(const LineSettings& settings);
     void setTimeout(const Timeouts& timeouts);

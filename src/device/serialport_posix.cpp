@@ -128,7 +128,7 @@ CSerialPort::~CSerialPort() { close(); }
 bool CSerialPort::isOpen() const { return m_platform->fd >= 0; }
 
 void CSerialPort::open(const std::string& name) {
-    m_platform->fd = -1;
+    close();
     const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         raiseError(CRSError::OpenFailed, serialtext::openContext(name, errno),

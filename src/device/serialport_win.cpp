@@ -59,7 +59,7 @@ CSerialPort::~CSerialPort() { close(); }
 bool CSerialPort::isOpen() const { return m_platform->handle != nullptr; }
 
 void CSerialPort::open(const std::string& name) {
-    m_platform->handle = nullptr;
+    close();
     HANDLE h = ::CreateFileW(devicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <unistd.h>
@@ -81,6 +82,24 @@ TEST(SerialPortOpen, LineIsExclusiveWhileOpenAndFreeAfterClose) {
     EXPECT_FALSE(first.isOpen());
     CSerialPort again;
     EXPECT_NO_THROW(openOn(again, pty));
+}
+
+TEST(SerialPortOpen, OpeningAgainReleasesThePreviousLine) {
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    sim::CPty a;
+    sim::CPty b;
+    CSerialPort port;
+    openOn(port, a);
+    const auto withOne = openDescriptors();
+    openOn(port, b);
+    EXPECT_EQ(openDescriptors(), withOne);
+    EXPECT_EQ(port.portName(), b.slavePath());
+    EXPECT_THROW(port.open("/dev/velmora-no-such-port"), CRSError);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.portName(), b.slavePath());
 }
 
 TEST(SerialPortRead, ZeroBytesReturnAtOnce) {
