@@ -35,7 +35,7 @@ CCellArray::CCellArray(CCellGrid& grid, QWidget* parent) : CCompCtrl(parent), m_
     setFocusPolicy(Qt::ClickFocus);
     // Every pixel belongs to a cell that paints it.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_grid->setView(this);
+    m_grid->addView(this);
     m_geometry.resize(width(), height());
 }
 
@@ -47,8 +47,7 @@ CCellArray::~CCellArray()
     m_editor.reset();
     if (m_grid) {
         m_grid->endEdit();
-        if (m_grid->view() == this)
-            m_grid->setView(nullptr);
+        m_grid->removeView(this);
     }
 }
 

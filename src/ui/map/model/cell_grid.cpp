@@ -73,8 +73,20 @@ CCellGrid::CCellGrid()
 
 CCellGrid::~CCellGrid()
 {
-    if (m_view)
-        m_view->gridDestroyed();
+    const std::vector<ICellGridView*> views = std::move(m_views);
+    for (ICellGridView* view : views)
+        view->gridDestroyed();
+}
+
+void CCellGrid::addView(ICellGridView* view)
+{
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CCellGrid::removeView(ICellGridView* view)
+{
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
 bool CCellGrid::isBody(CellPos p)
@@ -204,14 +216,14 @@ void CCellGrid::endEdit()
 
 void CCellGrid::repaintAll()
 {
-    if (m_view)
-        m_view->gridChanged();
+    for (ICellGridView* view : m_views)
+        view->gridChanged();
 }
 
 void CCellGrid::notify(CellPos p)
 {
-    if (m_view)
-        m_view->cellChanged(p);
+    for (ICellGridView* view : m_views)
+        view->cellChanged(p);
 }
 
 } // namespace velmora

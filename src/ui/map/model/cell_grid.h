@@ -13,6 +13,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -119,8 +120,9 @@ public:
     void endEdit();
 
     // ---- drawing ----
-    void setView(ICellGridView* view) { m_view = view; }
-    ICellGridView* view() const { return m_view; }
+    // Views are told of every change until they are removed or the grid goes.
+    void addView(ICellGridView* view);
+    void removeView(ICellGridView* view);
     void repaintAll();
 
 private:
@@ -135,7 +137,7 @@ private:
     std::optional<CellPos> m_focus;
     CellPos m_edit;
     bool m_editing = false;
-    ICellGridView* m_view = nullptr;
+    std::vector<ICellGridView*> m_views;
 };
 
 } // namespace velmora

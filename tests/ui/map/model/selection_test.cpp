@@ -169,7 +169,7 @@ TEST_F(Selection, ClearSelectionUnselectsEverything)
     EXPECT_TRUE(selected(map).empty());
 }
 
-TEST(CellGrid, ReportsEachChangedCellOnceToItsView)
+TEST(CellGrid, ReportsEachChangedCellOnceToEveryView)
 {
     struct View : ICellGridView {
         void cellChanged(CellPos p) override { changed.push_back(p); }
@@ -178,10 +178,13 @@ TEST(CellGrid, ReportsEachChangedCellOnceToItsView)
         std::vector<CellPos> changed;
         int whole = 0;
         bool destroyed = false;
-    } view;
+    } view, other, removed;
     {
         CCellGrid grid;
-        grid.setView(&view);
+        grid.addView(&view);
+        grid.addView(&other);
+        grid.addView(&removed);
+        grid.removeView(&removed);
         grid.cell(2, 3).setTxt(L"1.0");
         grid.cell(2, 3).setTxt(L"1.0"); // unchanged: no repaint
         grid.rowHeader(4).setBkColor(rgb(1, 2, 3));
@@ -192,6 +195,10 @@ TEST(CellGrid, ReportsEachChangedCellOnceToItsView)
         EXPECT_THROW(grid.at({-2, 0}), std::out_of_range);
     }
     EXPECT_TRUE(view.destroyed);
+    EXPECT_TRUE(other.destroyed);
+    EXPECT_EQ(other.changed.size(), 3u);
+    EXPECT_FALSE(removed.destroyed);
+    EXPECT_TRUE(removed.changed.empty());
 }
 
 } // namespace
