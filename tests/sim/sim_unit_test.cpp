@@ -188,6 +188,25 @@ TEST_F(SimUnitTest, AbandonedHalfFrameIsDroppedAfterAQuietSpell) {
     EXPECT_EQ(replies[0].type, 8);
 }
 
+TEST_F(SimUnitTest, SurvivesRandomLineNoiseAndAnswersAfterwards) {
+    std::uint32_t x = 12345;
+    auto next = [&x] { return x = x * 1103515245u + 12345u, static_cast<std::uint8_t>(x >> 16); };
+    for (int round = 0; round < 2000; ++round) {
+        Bytes chunk(next() % 64);
+        for (auto& b : chunk) b = next() % 4 == 0 ? 0xAA : next();
+        if (round % 7 == 0) { // now and then a well-formed request of any type, any length
+            Bytes payload(next() % 250);
+            for (auto& b : payload) b = next();
+            const Bytes f = frame::encode(next(), next(), payload);
+            chunk.insert(chunk.end(), f.begin(), f.end());
+        }
+        unit.feed(chunk);
+        if (round % 100 == 0) now += CSimUnit::kStaleFrameMs + 1;
+    }
+    now += CSimUnit::kStaleFrameMs + 1;
+    EXPECT_EQ(command(0xCC), kAck);
+}
+
 // ---- readings ----
 
 TEST_F(SimUnitTest, ReadingsFollowTheClock) {
