@@ -32,15 +32,15 @@ protected:
         fs::remove_all(dir, ec);
     }
 
-    std::string write(const sim::FirmwareFileSpec& spec, const std::string& name) {
-        const auto bytes = sim::buildFirmwareFile(spec);
+    std::string write(const sim::FirmwareFileSpec& recipe, const std::string& name) {
+        const auto bytes = sim::buildFirmwareFile(recipe);
         const fs::path p = dir / name;
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
-    static sim::FirmwareFileSpec spec(std::uint16_t version) {
+    static sim::FirmwareFileSpec recipe(std::uint16_t version) {
         sim::FirmwareFileSpec s;
         s.version = version;
         s.image = sim::sampleFirmwareImage(version);
@@ -67,18 +67,18 @@ protected:
 };
 
 TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
-    EXPECT_EQ(run({"firmware-info", write(spec(0x0104), "good.afm")}), 0);
+    EXPECT_EQ(run({"firmware-info", write(recipe(0x0104), "good.afm")}), 0);
     EXPECT_EQ(out, "version: 0x0104\nformat: 0x0101\nidentifier: DRAXTONCTRL_33EP\n"
                    "image-size: 24576\nrows: 96\nvalid: yes\n");
 
-    sim::FirmwareFileSpec other = spec(0x0042);
+    sim::FirmwareFileSpec other = recipe(0x0042);
     other.formatCode = 0x0100;
     other.identifier = "\xA3\xF3" "d\x9F"; // "Łódź" in code page 1250
     EXPECT_EQ(run({"firmware-info", write(other, "other.afm")}), 0);
     EXPECT_EQ(out, "version: 0x0042\nformat: 0x0100\nidentifier: Łódź\n"
                    "image-size: 24576\nrows: 96\nvalid: no (format code is not 0x0101)\n");
 
-    sim::FirmwareFileSpec corrupt = spec(0x0104);
+    sim::FirmwareFileSpec corrupt = recipe(0x0104);
     corrupt.corruptChecksum = true;
     EXPECT_EQ(run({"firmware-info", write(corrupt, "corrupt.afm")}), 3);
     EXPECT_EQ(out, "valid: no (checksum mismatch)\n");
@@ -90,7 +90,7 @@ TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
 
 TEST_F(CliFirmware, FlashProgramsTheUnitAndReportsProgress) {
     host.start();
-    EXPECT_EQ(flash(write(spec(0x0104), "new.afm")), 0) << err;
+    EXPECT_EQ(flash(write(recipe(0x0104), "new.afm")), 0) << err;
     const sim::SimState unit = host.state();
     EXPECT_EQ(unit.flashRows.size(), 96u);
     EXPECT_EQ(unit.version, 0x0104);
@@ -100,7 +100,7 @@ TEST_F(CliFirmware, FlashProgramsTheUnitAndReportsProgress) {
 
 TEST_F(CliFirmware, FlashRefusesABadFileWithoutTouchingTheUnit) {
     host.start();
-    sim::FirmwareFileSpec wrong = spec(0x0104);
+    sim::FirmwareFileSpec wrong = recipe(0x0104);
     wrong.identifier = "DRAXTONCTRL_33ep";
     EXPECT_EQ(flash(write(wrong, "wrong.afm")), 3);
     EXPECT_NE(err.find("controller identifier"), std::string::npos) << err;
@@ -110,7 +110,7 @@ TEST_F(CliFirmware, FlashRefusesABadFileWithoutTouchingTheUnit) {
 
 TEST_F(CliFirmware, FlashOfAnOlderVersionNeedsYes) {
     host.start(); // the unit runs 0x0103
-    const std::string older = write(spec(0x0101), "older.afm");
+    const std::string older = write(recipe(0x0101), "older.afm");
     EXPECT_EQ(flash(older), 1);
     EXPECT_TRUE(host.state().flashRows.empty());
     EXPECT_EQ(flash(older, true), 0) << err;
@@ -120,7 +120,7 @@ TEST_F(CliFirmware, FlashOfAnOlderVersionNeedsYes) {
 TEST_F(CliFirmware, FlashReprogramsAUnitWaitingInItsBootloaderOnce) {
     host.startInBootloader();
     host.start();
-    EXPECT_EQ(flash(write(spec(0x0104), "new.afm")), 0) << err;
+    EXPECT_EQ(flash(write(recipe(0x0104), "new.afm")), 0) << err;
     const sim::SimState unit = host.state();
     EXPECT_EQ(unit.mode, sim::Mode::Application);
     EXPECT_EQ(unit.version, 0x0104);
@@ -130,7 +130,7 @@ TEST_F(CliFirmware, FlashReprogramsAUnitWaitingInItsBootloaderOnce) {
 }
 
 TEST_F(CliFirmware, FlashWithoutAUnitFails) {
-    EXPECT_EQ(run({"flash", write(spec(0x0104), "new.afm"), "--port", (dir / "no-port").string()}),
+    EXPECT_EQ(run({"flash", write(recipe(0x0104), "new.afm"), "--port", (dir / "no-port").string()}),
               1);
     EXPECT_NE(err.find("no unit found"), std::string::npos) << err;
 }

@@ -88,25 +88,25 @@ TEST(FirmwareFile, RowCountRoundsUp) {
 }
 
 TEST(FirmwareFile, ImageSkipsTheInsertAndIsZeroBeyondItsSize) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(20000);
-    spec.insertFill = 0xA5;
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(20000);
+    recipe.insertFill = 0xA5;
     CFirmwareFile file;
-    ASSERT_TRUE(readBytes(file, sim::buildFirmwareFile(spec)).ok);
+    ASSERT_TRUE(readBytes(file, sim::buildFirmwareFile(recipe)).ok);
     ASSERT_NE(file.image(), nullptr);
-    EXPECT_TRUE(std::equal(spec.image.begin(), spec.image.end(), file.image()));
-    EXPECT_TRUE(std::all_of(file.image() + spec.image.size(), file.image() + fw::kMaxBody,
+    EXPECT_TRUE(std::equal(recipe.image.begin(), recipe.image.end(), file.image()));
+    EXPECT_TRUE(std::all_of(file.image() + recipe.image.size(), file.image() + fw::kMaxBody,
                             [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST(FirmwareFile, HeaderValuesAreReturnedWithoutJudgingThem) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(9000);
-    spec.version = 0x0042;
-    spec.formatCode = 0x0100;
-    spec.identifier = "other";
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(9000);
+    recipe.version = 0x0042;
+    recipe.formatCode = 0x0100;
+    recipe.identifier = "other";
     CFirmwareFile file;
-    ReadResult r = readBytes(file, sim::buildFirmwareFile(spec));
+    ReadResult r = readBytes(file, sim::buildFirmwareFile(recipe));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.version, 0x0042);
     EXPECT_EQ(r.format, 0x0100);
@@ -114,11 +114,11 @@ TEST(FirmwareFile, HeaderValuesAreReturnedWithoutJudgingThem) {
 }
 
 TEST(FirmwareFile, IdentifierEndsAtTheFirstNulAndNeverLeavesItsField) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(9000);
-    spec.identifier = std::string("DRAXTONCTRL_33EP\0Z", 18);
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(9000);
+    recipe.identifier = std::string("DRAXTONCTRL_33EP\0Z", 18);
     CFirmwareFile file;
-    EXPECT_EQ(readBytes(file, sim::buildFirmwareFile(spec)).identifier, L"DRAXTONCTRL_33EP");
+    EXPECT_EQ(readBytes(file, sim::buildFirmwareFile(recipe)).identifier, L"DRAXTONCTRL_33EP");
 
     // A field with no NUL at all ends before the checksum bytes.
     Bytes bytes = fileWithImage(9000);
@@ -131,23 +131,23 @@ TEST(FirmwareFile, IdentifierEndsAtTheFirstNulAndNeverLeavesItsField) {
 }
 
 TEST(FirmwareFile, IdentifierIsCodePage1250) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(9000);
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(9000);
     // Ł ó d ź, Š, and 0x81 which the code page leaves undefined.
-    spec.identifier = "\xA3\xF3" "d\x9F\x8A\x81";
+    recipe.identifier = "\xA3\xF3" "d\x9F\x8A\x81";
     CFirmwareFile file;
-    EXPECT_EQ(readBytes(file, sim::buildFirmwareFile(spec)).identifier,
+    EXPECT_EQ(readBytes(file, sim::buildFirmwareFile(recipe)).identifier,
               L"\u0141\u00F3d\u017A\u0160\uFFFD");
 }
 
 TEST(FirmwareFile, BytesAfterTheBodyAreIgnored) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(12345);
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(12345);
     CFirmwareFile plain;
-    ASSERT_TRUE(readBytes(plain, sim::buildFirmwareFile(spec)).ok);
-    spec.trailing = Bytes(5000, 0x77);
+    ASSERT_TRUE(readBytes(plain, sim::buildFirmwareFile(recipe)).ok);
+    recipe.trailing = Bytes(5000, 0x77);
     CFirmwareFile trailed;
-    ASSERT_TRUE(readBytes(trailed, sim::buildFirmwareFile(spec)).ok);
+    ASSERT_TRUE(readBytes(trailed, sim::buildFirmwareFile(recipe)).ok);
     EXPECT_EQ(trailed.imageSize(), plain.imageSize());
     EXPECT_TRUE(std::equal(plain.image(), plain.image() + fw::kMaxBody, trailed.image()));
 }
@@ -172,11 +172,11 @@ TEST(FirmwareFile, ChecksumOfALongBodyCoversOnlyLengthModulo65536Bytes) {
 }
 
 TEST(FirmwareFile, ChecksumMismatchIsRefused) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(9000);
-    spec.corruptChecksum = true;
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(9000);
+    recipe.corruptChecksum = true;
     CFirmwareFile file;
-    EXPECT_FALSE(readBytes(file, sim::buildFirmwareFile(spec)).ok);
+    EXPECT_FALSE(readBytes(file, sim::buildFirmwareFile(recipe)).ok);
     EXPECT_EQ(file.lastError(), FirmwareReadError::BadChecksum);
 
     // A changed header byte is caught too.

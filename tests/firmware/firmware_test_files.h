@@ -23,9 +23,9 @@ inline Bytes patternImage(std::size_t size) {
 }
 
 inline Bytes fileWithImage(std::size_t imageSize) {
-    sim::FirmwareFileSpec spec;
-    spec.image = patternImage(imageSize);
-    return sim::buildFirmwareFile(spec);
+    sim::FirmwareFileSpec recipe;
+    recipe.image = patternImage(imageSize);
+    return sim::buildFirmwareFile(recipe);
 }
 
 // A folder of its own, removed with everything in it.

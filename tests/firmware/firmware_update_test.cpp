@@ -46,15 +46,15 @@ TEST_F(UpdateTest, ProgramsEveryRowUpToTheFlashLimitAndReconnects) {
     device.startReading();
     clearRecords();
     // The largest image: 384 rows counted, cut at 0xA000 after 272.
-    const sim::FirmwareFileSpec spec = goodSpec(0x0104, 98244);
-    ui.chosen = writeFile(spec);
+    const sim::FirmwareFileSpec recipe = goodRecipe(0x0104, 98244);
+    ui.chosen = writeFile(recipe);
 
     EXPECT_TRUE(update.OnClickedBtnDeviceUpdate(false));
     EXPECT_EQ(update.lastOutcome(), Outcome::Programmed);
     EXPECT_TRUE(boxes.shown.empty());
 
     const sim::SimState unit = host.state();
-    expectFlashHoldsImage(unit, spec.image, 272);
+    expectFlashHoldsImage(unit, recipe.image, 272);
     EXPECT_EQ(unit.mode, sim::Mode::Application);
     // Reconnected: the version is read back from what was programmed.
     EXPECT_TRUE(device.isConnected());
@@ -78,23 +78,23 @@ TEST_F(UpdateTest, RowsPastTheImageEndAreSentAsZeros) {
     connect();
     // The row count covers the image from offset 0 while programming starts at
     // 0x3000: the last 48 rows come from the zero-filled buffer.
-    const sim::FirmwareFileSpec spec = goodSpec(0x0103, 0x6000);
-    ui.chosen = writeFile(spec);
+    const sim::FirmwareFileSpec recipe = goodRecipe(0x0103, 0x6000);
+    ui.chosen = writeFile(recipe);
     EXPECT_TRUE(update.OnClickedBtnDeviceUpdate(false));
-    expectFlashHoldsImage(host.state(), spec.image, 0x6000 / 256);
+    expectFlashHoldsImage(host.state(), recipe.image, 0x6000 / 256);
 }
 
 TEST_F(UpdateTest, RefusedFilesSendNothingToTheUnit) {
     connect();
     struct Case {
         const char* what;
-        sim::FirmwareFileSpec spec;
+        sim::FirmwareFileSpec recipe;
         Outcome outcome;
         std::wstring message;
     };
     std::vector<Case> cases;
     {
-        sim::FirmwareFileSpec s = goodSpec(0x0104);
+        sim::FirmwareFileSpec s = goodRecipe(0x0104);
         s.identifier = "DRAXTONCTRL_33EQ";
         cases.push_back({"wrong identifier", s, Outcome::WrongFile, kWrongFile});
         s.identifier = "draxtonctrl_33ep";
@@ -104,12 +104,12 @@ TEST_F(UpdateTest, RefusedFilesSendNothingToTheUnit) {
     }
     {
         // Wrong format and an older version: refused before any question.
-        sim::FirmwareFileSpec s = goodSpec(0x0100);
+        sim::FirmwareFileSpec s = goodRecipe(0x0100);
         s.formatCode = 0x0100;
         cases.push_back({"wrong format", s, Outcome::WrongFile, kWrongFile});
     }
     {
-        sim::FirmwareFileSpec s = goodSpec(0x0104);
+        sim::FirmwareFileSpec s = goodRecipe(0x0104);
         s.corruptChecksum = true;
         cases.push_back({"bad checksum", s, Outcome::FileUnreadable,
                          kFailed + L"\n" + describe(FirmwareReadError::BadChecksum)});
@@ -118,7 +118,7 @@ TEST_F(UpdateTest, RefusedFilesSendNothingToTheUnit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         clearRecords();
-        ui.chosen = writeFile(c.spec);
+        ui.chosen = writeFile(c.recipe);
         const unsigned before = requests();
         EXPECT_FALSE(update.OnClickedBtnDeviceUpdate(false));
         EXPECT_EQ(update.lastOutcome(), c.outcome);
@@ -146,7 +146,7 @@ TEST_F(UpdateTest, MissingFileIsReportedWithItsReason) {
 
 TEST_F(UpdateTest, OlderFileAsksAndDefaultsToNo) {
     connect(); // the unit runs 0x0103
-    ui.chosen = writeFile(goodSpec(0x0102));
+    ui.chosen = writeFile(goodRecipe(0x0102));
     const unsigned before = requests();
     EXPECT_FALSE(update.OnClickedBtnDeviceUpdate(false));
     EXPECT_EQ(update.lastOutcome(), Outcome::Declined);
@@ -173,7 +173,7 @@ TEST_F(UpdateTest, OlderFileAsksAndDefaultsToNo) {
 TEST_F(UpdateTest, NothingHappensForAnotherDeviceTypeOrACancelledDialog) {
     connect();
     device.state().deviceType = 0x12;
-    ui.chosen = writeFile(goodSpec(0x0104));
+    ui.chosen = writeFile(goodRecipe(0x0104));
     EXPECT_FALSE(update.OnClickedBtnDeviceUpdate(false));
     EXPECT_EQ(update.lastOutcome(), Outcome::WrongDevice);
     EXPECT_EQ(ui.chooserCalls, 0);
@@ -193,7 +193,7 @@ TEST_F(UpdateTest, SilentBootloaderFailsAfterTenAttemptsWithoutWaiting) {
     device.setPortTimeouts(Timeouts{30, 0});
     connect();
     device.startReading();
-    ui.chosen = writeFile(goodSpec(0x0104));
+    ui.chosen = writeFile(goodRecipe(0x0104));
     device.stopReading(); // keep readings out of the request count
     clearRecords();
     sim::Faults faults;
@@ -218,7 +218,7 @@ TEST_F(UpdateTest, SilentBootloaderFailsAfterTenAttemptsWithoutWaiting) {
 
 TEST_F(UpdateTest, ForcedModeSendsNoBootloaderEntry) {
     connect(); // the application runs: without the entry code it never reaches the bootloader
-    ui.chosen = writeFile(goodSpec(0x0104));
+    ui.chosen = writeFile(goodRecipe(0x0104));
     clearRecords();
     const unsigned before = requests();
     EXPECT_FALSE(update.OnClickedBtnDeviceUpdate(true));
@@ -230,7 +230,7 @@ TEST_F(UpdateTest, ForcedModeSendsNoBootloaderEntry) {
 
 TEST_F(UpdateTest, UnitInItsBootloaderIsReprogrammedAtConnection) {
     host.startInBootloader();
-    ui.chosen = writeFile(goodSpec(0x0105));
+    ui.chosen = writeFile(goodRecipe(0x0105));
     device.startConnection();
 
     EXPECT_EQ(forcedRuns, std::vector<bool>{true});
@@ -251,7 +251,7 @@ TEST_F(UpdateTest, UnitInItsBootloaderIsReprogrammedAtConnection) {
 TEST_F(UpdateTest, UnitNotFoundAfterProgrammingStillCountsAsProgrammed) {
     device.setPortTimeouts(Timeouts{100, 1});
     connect();
-    ui.chosen = writeFile(goodSpec(0x0104));
+    ui.chosen = writeFile(goodRecipe(0x0104));
     clearRecords();
     // The new application answers as another type: the reconnection finds nothing.
     sim::Faults faults;

@@ -89,9 +89,9 @@ protected:
         return update.OnClickedBtnDeviceUpdate(forced);
     }
 
-    std::filesystem::path writeFile(const sim::FirmwareFileSpec& spec,
+    std::filesystem::path writeFile(const sim::FirmwareFileSpec& recipe,
                                     const std::string& name = "fw.afm") {
-        const auto bytes = sim::buildFirmwareFile(spec);
+        const auto bytes = sim::buildFirmwareFile(recipe);
         const std::filesystem::path p = folder / name;
         std::ofstream(p, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
@@ -99,11 +99,11 @@ protected:
         return p;
     }
     // A file the unit accepts, of the given version and image size.
-    sim::FirmwareFileSpec goodSpec(std::uint16_t version, std::size_t imageBytes = 0x6000) {
-        sim::FirmwareFileSpec spec;
-        spec.version = version;
-        spec.image = sim::sampleFirmwareImage(version, imageBytes);
-        return spec;
+    sim::FirmwareFileSpec goodRecipe(std::uint16_t version, std::size_t imageBytes = 0x6000) {
+        sim::FirmwareFileSpec recipe;
+        recipe.version = version;
+        recipe.image = sim::sampleFirmwareImage(version, imageBytes);
+        return recipe;
     }
     void connect() {
         device.startConnection();
