@@ -73,7 +73,6 @@ while ((SECONDS < end)); do
   sleep $((5 + RANDOM % 20))
   ((SECONDS < end)) || break
   kill -0 "$mon_pid" 2>/dev/null || break
-  before=$(samples)
   faults=$((faults + 1))
   case $((RANDOM % 3)) in
     0) # cable out for a while
@@ -86,7 +85,10 @@ while ((SECONDS < end)); do
   sleep $((5 + RANDOM % 10))
   stop_sim
   start_sim
-  # Readings must come back after every fault.
+  # Readings must come back after every fault: give the monitor time to notice the
+  # restart (three read time-outs at most), then expect new samples.
+  sleep 4
+  before=$(samples)
   for _ in $(seq 100); do (($(samples) > before)) && break; sleep 0.1; done
   if (($(samples) <= before)); then
     echo "no readings after fault $faults" >&2
