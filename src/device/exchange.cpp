@@ -15,8 +15,6 @@ namespace velmora {
 
 namespace {
 
-constexpr std::chrono::milliseconds kSecondReadPause{50};
-
 // The request's fixed parts; the payload is scrambled in place in the caller's buffer.
 struct Outgoing {
     std::uint8_t header[4];
@@ -90,7 +88,7 @@ bool CLPGDevice::transact(std::uint8_t* buffer, std::uint8_t& length, std::uint8
     std::size_t got = io.read(buffer, lengthByte);
     if (got < lengthByte) {
         // A slow unit may pause inside the body; give it one more chance.
-        std::this_thread::sleep_for(kSecondReadPause);
+        std::this_thread::sleep_for(m_secondReadPause);
         got += io.read(buffer + got, lengthByte - got);
     }
     if (got <= 2) return false;

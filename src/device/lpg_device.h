@@ -14,6 +14,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -116,6 +117,8 @@ public:
     IMessageBox* messageBox() const { return m_services.messages; }
     // Replaces the byte stream under the exchange (fuzzing); null restores the port.
     void setLinkForTesting(ISerialIO* io) { m_io = io ? io : &m_port; }
+    // The pause before transact's second body read (50 ms; in-memory links need none).
+    void setSecondReadPause(std::chrono::milliseconds pause) { m_secondReadPause = pause; }
     // Frame keys to use, in order, before drawing from the generator again (tests pin
     // the bytes on the wire with it).
     void forceNextKey(std::uint16_t key);
@@ -155,6 +158,7 @@ private:
     IDeviceOwner* m_owner = nullptr;
     std::string m_preferredPort;
     Timeouts m_timeouts;
+    std::chrono::milliseconds m_secondReadPause{50};
     bool m_wrongTypeShown = false; // identify's "Brak połączenia" for a foreign unit, once
     std::mutex m_linkMutex;
     std::mutex m_keyMutex;
