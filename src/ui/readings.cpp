@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-std::wstring formatFixed(double value, int decimals)
+std::wstring decimalText(double value, int decimals)
 {
     // to_chars, not swprintf: the decimal point must not follow the user's locale.
     char buffer[400];
@@ -25,10 +25,10 @@ std::wstring formatUnsigned(unsigned value)
 ReadingTexts readingTexts(const CDiag& sample)
 {
     ReadingTexts texts;
-    texts.inputVolts = formatFixed(inputVolts(sample), 2);
-    texts.outputVolts = formatFixed(outputVolts(sample), 2);
-    texts.pumpVolts = formatFixed(pumpVolts(sample), 2);
-    texts.rpm = formatFixed(rpmFromPeriod(sample.rpmPeriod), 0);
+    texts.inputVolts = decimalText(inputVolts(sample), 2);
+    texts.outputVolts = decimalText(outputVolts(sample), 2);
+    texts.pumpVolts = decimalText(pumpVolts(sample), 2);
+    texts.rpm = decimalText(rpmFromPeriod(sample.rpmPeriod), 0);
     texts.workState = workStateOn(sample) ? translate(L"Włączony") : translate(L"Wyłączony");
     return texts;
 }
@@ -42,7 +42,7 @@ ChartValues chartValues(const CDiag& sample)
 
 std::wstring chartValueLabel(double percentOf15V)
 {
-    return formatFixed(percentOf15V * 15 / 100, 2);
+    return decimalText(percentOf15V * 15 / 100, 2);
 }
 
 } // namespace velmora

@@ -28,7 +28,7 @@ ChartValues chartValues(const CDiag& sample);
 std::wstring chartValueLabel(double percentOf15V);
 
 // value with a fixed number of decimals ("%.2f" for 2), always with a '.'.
-std::wstring formatFixed(double value, int decimals);
+std::wstring decimalText(double value, int decimals);
 std::wstring formatUnsigned(unsigned value); // "%u"
 
 } // namespace velmora

@@ -12,6 +12,8 @@
 #include "firmware/firmware_update.h"
 #include "lang/translate.h"
 #include "ui/chart/scroll_chart.h"
+#include "ui/map/map_grid.h"
+#include "ui/map/map_key_router.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -105,8 +107,10 @@ void CVelmoraDlg::createControls()
         QWidget* widget = nullptr;
         switch (spec.kind) {
         case ControlKind::Button: {
+            // No default button: Enter presses only the button that has the focus
+            // (keyPressEvent), never one the dialog picked.
             auto* button = new QPushButton(text, this);
-            button->setAutoDefault(true); // Enter presses the button that has the focus
+            button->setAutoDefault(false);
             widget = button;
             break;
         }
@@ -147,13 +151,6 @@ void CVelmoraDlg::createControls()
     QFont statusFont = status->font();
     statusFont.setBold(true);
     status->setFont(statusFont);
-
-    // Placeholders of the chart and the map grid until those are created.
-    for (const int id : {ctl::Chart, ctl::Map}) {
-        auto* placeholder = qobject_cast<QLabel*>(control(id));
-        placeholder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        placeholder->setAlignment(Qt::AlignCenter);
-    }
 
     // No system menu to hang the About entry on: a "?" button in the free top strip.
     m_aboutButton = new QToolButton(this);
@@ -200,8 +197,8 @@ void CVelmoraDlg::OnInitDialog()
     setWindowIcon(m_icon);
     setOwner(this);
     createChart();
-    // Arrow keys go to the map grid whichever control has the focus.
-    qApp->installEventFilter(this);
+    // Arrow keys go to the map grid whichever control of this window has the focus.
+    qApp->installEventFilter(new CMapKeyRouter(m_map, this, this));
 
     try {
         startConnection();
@@ -230,7 +227,15 @@ int CVelmoraDlg::DoModal()
 
 void CVelmoraDlg::createMapGrid()
 {
-    m_mapGrid = control(ctl::Map);
+    if (m_mapGrid)
+        return;
+    // Header edits that change an axis show the whole device state again.
+    m_map.setShowDeviceData([this] { showDeviceData(); });
+    m_mapGrid = velmora::createMapGrid(control(ctl::Map), m_map, m_windowFont);
+    m_mapGrid->setObjectName(QString::number(ctl::Map));
+    m_controls.insert(ctl::Map, m_mapGrid);
+    // Keep the grid's place in the tab order: after the RPM field, before Kasuj.
+    QWidget::setTabOrder(control(ctl::Rpm), m_mapGrid);
 }
 
 void CVelmoraDlg::createChart()
@@ -259,13 +264,12 @@ void CVelmoraDlg::showDeviceData()
     setEditText(ctl::RpmDivider, formatUnsigned(device.rpmDivider));
     setEditText(ctl::NoiseDelta, formatUnsigned(device.noiseDelta));
     setEditText(ctl::NoisePeriod, formatUnsigned(device.noisePeriod));
+    m_map.showDeviceState(device);
 }
 
-void CVelmoraDlg::markCurrentCell(double /*rpm*/, double /*volts*/) {}
-
-bool CVelmoraDlg::routeMapKey(QKeyEvent* /*key*/)
+void CVelmoraDlg::markCurrentCell(double rpm, double volts)
 {
-    return true;
+    m_map.markCurrentCell(rpm, volts);
 }
 
 void CVelmoraDlg::translateCaptions()
@@ -291,12 +295,30 @@ void CVelmoraDlg::translateCaptions()
 void CVelmoraDlg::setCaption(int id, const std::wstring& text)
 {
     QWidget* widget = control(id);
-    if (auto* button = qobject_cast<QPushButton*>(widget))
-        button->setText(qs(text));
-    else if (auto* label = qobject_cast<QLabel*>(widget))
-        label->setText(qs(text));
-    else if (auto* group = qobject_cast<QGroupBox*>(widget))
-        group->setTitle(qs(text));
+    const QString caption = qs(text);
+    int room = widget->width();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(caption);
+        room -= kButtonTextMargin;
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(caption);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(caption);
+        room -= kGroupTitleMargin;
+    }
+    fitFont(widget, caption, room);
+}
+
+void CVelmoraDlg::fitFont(QWidget* widget, const QString& text, int room)
+{
+    // A translation longer than its place gets a smaller font rather than losing letters;
+    // the place itself stays where the layout puts it.
+    QFont font = widget->parentWidget()->font();
+    font.setBold(widget->font().bold());
+    const double smallest = 6.0;
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() - 0.5 >= smallest)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    widget->setFont(font);
 }
 
 void CVelmoraDlg::setEditText(int id, const std::wstring& text)
@@ -616,6 +638,22 @@ void CVelmoraDlg::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void CVelmoraDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button && button->window() == this && button->isVisible() && button->isEnabled())
+            button->click();
+        return;
+    case Qt::Key_Escape:
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
 void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
@@ -627,24 +665,6 @@ void CVelmoraDlg::showAbout()
 {
     CAboutDlg about(this);
     about.exec();
-}
-
-bool CVelmoraDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-            return routeMapKey(key);
-        default:
-            break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace velmora

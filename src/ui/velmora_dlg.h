@@ -6,6 +6,9 @@
 #include "qt_firmware_ui.h"
 #include "settings_step.h"
 
+#include "ui/map/lpg_map_device.h"
+#include "ui/map/model/map_emu1.h"
+
 #include <QDialog>
 #include <QFont>
 #include <QHash>
@@ -22,10 +25,15 @@ namespace velmora {
 
 template <typename T>
 class CScrollChart;
+class CCellArray;
 
 class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
     Q_OBJECT
 public:
+    // Room a caption leaves for the frame of its button or group box, px.
+    static constexpr int kButtonTextMargin = 8;
+    static constexpr int kGroupTitleMargin = 16;
+
     explicit CVelmoraDlg(DeviceServices services, QWidget* parent = nullptr);
     ~CVelmoraDlg() override;
 
@@ -76,6 +84,8 @@ public:
     // Control by resource id (objectName is the id as text).
     QWidget* control(int id) const { return m_controls.value(id); }
     CScrollChart<float>* chart() const { return m_chart; }
+    CMapEmu1& map() { return m_map; }
+    CCellArray* mapGrid() const { return m_mapGrid; }
     bool chartStopped() const { return m_chartStopped != 0; }
     int chartSampleCounter() const { return m_chartSampleCounter; }
     bool isTimerActive(int id) const;
@@ -88,8 +98,8 @@ protected:
     void accept() override {}
     void reject() override {}
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -98,13 +108,13 @@ private:
     // Copies the text fields into the controls (false) or back (true).
     void updateData(bool fromControls);
     void setCaption(int id, const std::wstring& text);
+    static void fitFont(QWidget* widget, const QString& text, int room);
     void setEditText(int id, const std::wstring& text);
     void showErrorBox(const wchar_t* context, const IError& error);
     // One spinner step on one setting, written to the unit when connected.
     template <class Field>
     void applySettingStep(Field& field, int step, SettingRange range, int editId,
                           const wchar_t* context);
-    bool routeMapKey(QKeyEvent* key);
     void markCurrentCell(double rpm, double volts);
     // Stops the timers and the reading thread; the window's last act with the unit.
     void stopDevice();
@@ -127,7 +137,10 @@ private:
 
     QHash<int, QWidget*> m_controls;
     CScrollChart<float>* m_chart = nullptr;
-    QWidget* m_mapGrid = nullptr;
+    // The map editor reaches the device through m_mapDevice; both outlive the grid window.
+    CLPGMapDevice m_mapDevice{*this};
+    CMapEmu1 m_map{m_mapDevice};
+    CCellArray* m_mapGrid = nullptr;
     QToolButton* m_aboutButton = nullptr;
 
     QTimer m_refreshTimer;
