@@ -1,0 +1,63 @@
+#pragma once
+// The correction map and its two axes as comma-separated text, the form a
+// spreadsheet opens and saves:
+//
+//   V\RPM,500,800,...,4700          the 15 RPM breakpoints
+//   0.96,0.00,0.02,...,1.10         16 rows: a voltage breakpoint, then the row's 15 values
+//   ...
+//
+// Standard C++ only, so tests and a fuzzer link it without Qt.
+
+#include "device/device_state.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora::cli {
+
+struct MapTable {
+    std::array<double, kRpmCols> rpmAxis{};
+    std::array<double, kVoltRows> voltAxis{};
+    std::array<std::array<double, kRpmCols>, kVoltRows> map{}; // [voltage][RPM]
+};
+
+MapTable mapTableFrom(const DeviceState& state);
+void applyMapTable(const MapTable& table, DeviceState& state);
+
+// What the unit can hold: a map byte counts 0.02, an RPM byte 100, a voltage word
+// (signed 16 bits) 0.015 V.
+constexpr double kMapValueMin = 0.0;
+constexpr double kMapValueMax = 5.10;
+constexpr double kRpmBreakpointMin = 0.0;
+constexpr double kRpmBreakpointMax = 25500.0;
+constexpr double kVoltBreakpointMin = -491.52;
+constexpr double kVoltBreakpointMax = 491.505;
+
+inline constexpr std::string_view kMapCsvCorner = "V\\RPM";
+
+// Text for one number, independent of the C locale: RPM "%.0f", map values "%.2f",
+// volts "%.2f" unless the value needs a third decimal (odd multiples of 0.015 V
+// would otherwise come back one step lower).
+std::string formatRpm(double rpm);
+std::string formatMapValue(double value);
+std::string formatVolts(double volts);
+
+// The whole table, "\n" after every line.
+std::string writeMapCsv(const MapTable& table);
+
+struct MapCsvError {
+    std::size_t line = 0; // 1-based
+    std::string message;
+};
+
+// Reads text written by writeMapCsv or a spreadsheet: CRLF or LF line ends, an
+// optional UTF-8 byte order mark, blank space around cells, blank lines at the end.
+// Every cell must be a finite number within what the unit holds, and both axes must
+// rise, also at the unit's own resolution. Returns the first fault; table is written
+// only when there is none.
+std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table);
+
+} // namespace velmora::cli

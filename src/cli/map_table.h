@@ -1,0 +1,13 @@
+#pragma once
+// The correction map and its axes laid out for a terminal: RPM breakpoints across,
+// voltage breakpoints down, columns right-aligned. Numbers as in the csv form.
+
+#include "map_csv.h"
+
+#include <string>
+
+namespace velmora::cli {
+
+std::string formatMapTable(const MapTable& table);
+
+} // namespace velmora::cli

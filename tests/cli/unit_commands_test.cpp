@@ -1,0 +1,252 @@
+// velmora-cli's unit commands (ports, info, map, set, clear-map, load-map, save-map)
+// as processes against a simulated unit served from this test.
+
+#include "process.h"
+
+#include "cli/map_csv.h"
+#include "device/encodings.h"
+#include "sim/sim_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class UnitCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("velmora-unit-commands-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        // The remembered port goes to a file of the test's own, never the user's settings.
+        ::setenv("VELMORA_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
+        host.start();
+    }
+    void TearDown() override {
+        host.stop();
+        ::unsetenv("VELMORA_SETTINGS_FILE");
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    // Runs velmora-cli with args and --port naming the simulated unit.
+    ChildProcess& run(std::vector<std::string> args, bool port = true) {
+        args.insert(args.begin(), VELMORA_CLI_PATH);
+        if (port) args.insert(args.end(), {"--port", host.slavePath()});
+        last = std::make_unique<ChildProcess>(args);
+        status = last->finish(15000);
+        return *last;
+    }
+
+    fs::path write(const std::string& name, const std::string& text) {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::string read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The unit's map and axes as the host would read them.
+    cli::MapTable unitTable() const {
+        const sim::SimState s = host.state();
+        cli::MapTable t;
+        for (std::size_t r = 0; r < kVoltRows; ++r) {
+            t.voltAxis[r] = voltsFromWord(s.voltWords[r]);
+            for (std::size_t c = 0; c < kRpmCols; ++c) t.map[r][c] = mapValueFromByte(s.map[r * kRpmCols + c]);
+        }
+        for (std::size_t c = 0; c < kRpmCols; ++c) t.rpmAxis[c] = rpmFromAxisByte(s.rpmBytes[c]);
+        return t;
+    }
+
+    fs::path dir;
+    sim::CSimHost host;
+    std::unique_ptr<ChildProcess> last;
+    int status = -1;
+};
+
+TEST_F(UnitCommands, InfoPrintsWhatTheUnitReportsAndRemembersThePort) {
+    host.withUnit([](sim::CSimUnit& u) {
+        sim::SimState& s = u.state();
+        s.version = 0x0104;
+        s.rpmDivider = 7;
+        s.noiseDelta = 255;
+        s.noisePeriod = 50000;
+        s.readingsCode = 0; // a unit that offers no readings
+        return 0;
+    });
+    const auto& p = run({"info"});
+    ASSERT_EQ(status, 0) << p.err();
+    EXPECT_EQ(p.out(), "port: " + host.slavePath() + "\nversion: 0x0104\ndevice-type: 0x11\n"
+                       "rpm-divider: 7\nnoise-delta: 255\nnoise-period: 50000\nreadings: off\n");
+
+    const auto& ports = run({"ports"});
+    ASSERT_EQ(status, 0) << ports.err();
+    EXPECT_EQ(ports.out(), host.slavePath() + "  (remembered)\n");
+}
+
+TEST_F(UnitCommands, NoUnitOnThePortFailsWithTheMessageOnStderr) {
+    sim::Faults foreign;
+    foreign.wrongDeviceType = 0x22;
+    host.setFaults(foreign);
+    for (const char* command : {"info", "map", "clear-map"}) {
+        const auto& p = run({command});
+        EXPECT_EQ(status, 1) << command;
+        EXPECT_TRUE(p.out().empty()) << command;
+        EXPECT_NE(p.err().find("Emulator: "), std::string::npos) << command;
+    }
+}
+
+TEST_F(UnitCommands, MapPrintsTheUnitsTableInBothForms) {
+    const auto& csv = run({"map", "--format", "csv"});
+    ASSERT_EQ(status, 0) << csv.err();
+    EXPECT_EQ(csv.out(), cli::writeMapCsv(unitTable()));
+
+    const auto& table = run({"map"});
+    ASSERT_EQ(status, 0) << table.err();
+    std::istringstream lines(table.out());
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_EQ(header.substr(0, 11), "V\\RPM   500");
+    std::size_t rows = 0;
+    for (std::string line; std::getline(lines, line);) ++rows;
+    EXPECT_EQ(rows, 16u);
+
+    run({"map", "--format", "json"});
+    EXPECT_EQ(status, 2);
+}
+
+TEST_F(UnitCommands, SetWritesTheValueAndKeepsTheRest) {
+    const sim::SimState before = host.state();
+    const auto& p = run({"set", "noise-period", "777"});
+    ASSERT_EQ(status, 0) << p.err();
+    const sim::SimState after = host.state();
+    EXPECT_EQ(after.noisePeriod, 777);
+    EXPECT_EQ(after.rpmDivider, before.rpmDivider);
+    EXPECT_EQ(after.noiseDelta, before.noiseDelta);
+    EXPECT_EQ(after.map, before.map); // the map travels with the settings, unchanged
+
+    run({"set", "rpm-divider", "200"});
+    EXPECT_EQ(status, 0);
+    run({"set", "noise-delta", "0"});
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(host.state().rpmDivider, 200);
+    EXPECT_EQ(host.state().noiseDelta, 0);
+}
+
+TEST_F(UnitCommands, SetRefusesBadValuesBeforeTouchingTheUnit) {
+    const unsigned requests = host.state().requests;
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"set", "rpm-divider", "0"}, {"set", "rpm-divider", "201"},
+          {"set", "noise-delta", "256"}, {"set", "noise-period", "50001"},
+          {"set", "noise-period", "-1"}, {"set", "noise-period", "ten"},
+          {"set", "volume", "3"}, {"set", "rpm-divider"}}) {
+        const auto& p = run(bad);
+        EXPECT_EQ(status, 2) << ::testing::PrintToString(bad);
+        EXPECT_FALSE(p.err().empty());
+    }
+    EXPECT_EQ(host.state().requests, requests);
+}
+
+TEST_F(UnitCommands, RefusedWritesFailWithTheStepNamed) {
+    sim::Faults refusing;
+    refusing.nakWrites = true;
+    host.setFaults(refusing);
+    const auto& set = run({"set", "noise-delta", "3"});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(set.err().find("Emulator: "), std::string::npos);
+
+    const auto& clear = run({"clear-map"});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(clear.err().find("Emulator: "), std::string::npos);
+
+    const fs::path file = write("map.csv", cli::writeMapCsv(unitTable()));
+    const auto& load = run({"load-map", file.string()});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(load.err().find("writing the axes failed"), std::string::npos) << load.err();
+    EXPECT_EQ(host.state().mapStores, 0u);
+}
+
+TEST_F(UnitCommands, ClearMapZeroesAndStoresTheUnitsMap) {
+    ASSERT_NE(host.state().map, decltype(sim::SimState::map){});
+    const auto& p = run({"clear-map"});
+    ASSERT_EQ(status, 0) << p.err();
+    const sim::SimState s = host.state();
+    EXPECT_EQ(s.map, decltype(sim::SimState::map){});
+    EXPECT_EQ(s.storedMap, decltype(sim::SimState::map){});
+    EXPECT_EQ(s.mapStores, 1u);
+}
+
+TEST_F(UnitCommands, LoadedMapComesBackFromMapWithinTheUnitsSteps) {
+    cli::MapTable wanted = unitTable();
+    for (std::size_t r = 0; r < kVoltRows; ++r) {
+        wanted.voltAxis[r] = 0.5 + 0.73 * static_cast<double>(r);
+        for (std::size_t c = 0; c < kRpmCols; ++c) wanted.map[r][c] = 0.013 * static_cast<double>(r * 23 + c);
+    }
+    wanted.rpmAxis[kRpmCols - 1] = 25500;
+    const fs::path file = write("load.csv", cli::writeMapCsv(wanted));
+    const auto& load = run({"load-map", file.string()});
+    ASSERT_EQ(status, 0) << load.err();
+    EXPECT_EQ(host.state().mapStores, 1u);
+    EXPECT_EQ(host.state().storedMap, host.state().map);
+
+    const auto& map = run({"map", "--format", "csv"});
+    ASSERT_EQ(status, 0) << map.err();
+    cli::MapTable back;
+    const auto error = cli::readMapCsv(map.out(), back);
+    ASSERT_FALSE(error) << error->message;
+    for (std::size_t c = 0; c < kRpmCols; ++c) EXPECT_EQ(back.rpmAxis[c], wanted.rpmAxis[c]);
+    for (std::size_t r = 0; r < kVoltRows; ++r) {
+        EXPECT_NEAR(back.voltAxis[r], wanted.voltAxis[r], 0.015 + 1e-9) << r;
+        for (std::size_t c = 0; c < kRpmCols; ++c)
+            EXPECT_NEAR(back.map[r][c], wanted.map[r][c], 0.02 + 1e-9) << r << "," << c;
+    }
+}
+
+TEST_F(UnitCommands, BadFilesSendNothingAndNameTheLine) {
+    std::string text = cli::writeMapCsv(unitTable());
+    text.replace(text.find("\n0.96,") + 6, 4, "nan ");
+    const fs::path bad = write("bad.csv", text);
+    const unsigned requests = host.state().requests;
+
+    const auto& p = run({"load-map", bad.string()});
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(p.err().rfind(bad.string() + ":2: ", 0), 0u) << p.err();
+    run({"load-map", (dir / "missing.csv").string()});
+    EXPECT_EQ(status, 3);
+    run({"load-map", dir.string()}); // a directory
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(host.state().requests, requests);
+}
+
+TEST_F(UnitCommands, SaveMapWritesWhatMapPrintsAndKeepsTheOldFileOnFailure) {
+    const fs::path file = write("saved.csv", "old contents\n");
+    const auto& save = run({"save-map", file.string()});
+    ASSERT_EQ(status, 0) << save.err();
+    EXPECT_EQ(read(file), cli::writeMapCsv(unitTable()));
+    cli::MapTable back;
+    EXPECT_FALSE(cli::readMapCsv(read(file), back));
+
+    write("saved.csv", "old contents\n");
+    sim::Faults foreign;
+    foreign.wrongDeviceType = 0x22;
+    host.setFaults(foreign);
+    run({"save-map", file.string()});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(read(file), "old contents\n");
+    // No temporary file left beside it either.
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path() != file) {
+            EXPECT_EQ(entry.path().filename().string().find("saved"), std::string::npos);
+        }
+}
+
+} // namespace
+} // namespace velmora::test
