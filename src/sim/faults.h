@@ -15,6 +15,7 @@ struct Faults {
     std::vector<std::uint8_t> junkBefore; // sent in front of every reply header
     int wrongDeviceType = -1;        // >= 0: the type byte reported by identify and readVersion
     bool nakWrites = false;          // every write (settings, map, axes, area, store, clear) refused
+    std::vector<std::uint8_t> nakCommands; // application command codes (type 2) refused with a NAK
 
     // Go silent after this many readings (0 = off), for silentForMs, then answer again.
     // Fires once per setFaults; the silence swallows every request, not only readings.

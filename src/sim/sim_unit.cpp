@@ -165,6 +165,8 @@ CSimUnit::Reply CSimUnit::applicationCommand(std::uint8_t c) {
     const std::uint8_t type =
         m_faults.wrongDeviceType >= 0 ? static_cast<std::uint8_t>(m_faults.wrongDeviceType)
                                       : s.deviceType;
+    if (std::find(m_faults.nakCommands.begin(), m_faults.nakCommands.end(), c) != m_faults.nakCommands.end())
+        return code(kNak);
     switch (c) {
     case kIdentify:
         return code(kAck, type, static_cast<std::uint8_t>(s.readingsCode & 0xFF),

@@ -155,6 +155,36 @@ TEST_F(UnitCommands, SetRefusesBadValuesBeforeTouchingTheUnit) {
     EXPECT_EQ(host.state().requests, requests);
 }
 
+// The connection goes on when a read fails, keeping the host's defaults: those must
+// neither be shown as the unit's nor written back over it.
+TEST_F(UnitCommands, FailedReadsAreNeitherShownNorWrittenBack) {
+    constexpr std::uint8_t kReadSettings = 0x07, kReadMap = 0x0E, kReadAxes = 0x11;
+    const sim::SimState before = host.state();
+
+    sim::Faults noMap;
+    noMap.nakCommands = {kReadMap};
+    host.setFaults(noMap);
+    const auto& set = run({"set", "noise-delta", "3"});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(set.err().find("nothing written"), std::string::npos) << set.err();
+    EXPECT_EQ(host.state().noiseDelta, before.noiseDelta);
+    EXPECT_EQ(host.state().map, before.map);
+
+    sim::Faults noSettings;
+    noSettings.nakCommands = {kReadSettings};
+    host.setFaults(noSettings);
+    const auto& info = run({"info"});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(info.out().find("rpm-divider"), std::string::npos) << info.out();
+
+    sim::Faults noAxes;
+    noAxes.nakCommands = {kReadAxes};
+    host.setFaults(noAxes);
+    const auto& map = run({"map", "--format", "csv"});
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(map.out().empty()) << map.out();
+}
+
 TEST_F(UnitCommands, RefusedWritesFailWithTheStepNamed) {
     sim::Faults refusing;
     refusing.nakWrites = true;
