@@ -3,7 +3,7 @@
 //
 // Offset  Type  Field       Host value
 //   0     u16   rpmPeriod   RPM = rpmFromPeriod(p)
-//   2     s16   pumpRaw     x 0.015 V (floor formula, see voltsFromWord)
+//   2     s16   pumpRaw     x 0.015 V (cut to millivolts first, see pumpVolts)
 //   4     u16   aux1..aux4  carried, not shown
 //  12     u16   inputRaw    x 0.005 V
 //  14     u16   outputRaw   x 0.005 V
@@ -38,7 +38,7 @@ static_assert(sizeof(CDiag) == 24);
 double rpmFromPeriod(std::uint16_t period);
 
 // Conversions the window and the console tool show.
-double pumpVolts(const CDiag& d);   // voltsFromWord(pumpRaw)
+double pumpVolts(const CDiag& d);   // floor((pumpRaw x 0.005 + 0.0005) x 1000) / 1000 x 3
 double inputVolts(const CDiag& d);  // inputRaw / 1000 x 5
 double outputVolts(const CDiag& d); // outputRaw / 1000 x 5
 inline bool workStateOn(const CDiag& d) { return d.workState == 3; }

@@ -88,15 +88,5 @@ TEST(DiagConversions, VoltsAsTheReadingsShowThem) {
     EXPECT_EQ(fixed(outputVolts(d), "%.2f"), "13.02");
 }
 
-TEST(DiagConversions, WorkStateOnOnlyForThree) {
-    CDiag d;
-    for (int s : {0, 1, 2, 4, 255}) {
-        d.workState = static_cast<std::uint8_t>(s);
-        EXPECT_FALSE(workStateOn(d)) << s;
-    }
-    d.workState = 3;
-    EXPECT_TRUE(workStateOn(d));
-}
-
 } // namespace
 } // namespace velmora

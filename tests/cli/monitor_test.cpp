@@ -2,10 +2,13 @@
 
 #include "process.h"
 
+#include "acquisition/diag.h"
+#include "sim/engine.h"
 #include "sim/sim_host.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -47,7 +50,15 @@ const std::regex kCsv(R"(^(\d+),\d+,-?\d+\.\d\d,-?\d+\.\d\d,-?\d+\.\d\d,(on|off)
 
 TEST_F(Monitor, PrintsAHeaderThenCountedSamplesNumberedFromOne) {
     sim::CSimHost host;
+    host.setClock([] { return std::int64_t{6000}; }); // the engine holds still at 6 s
     host.start();
+    CDiag reading;
+    reading.fillFromReply(sim::encodeReading(sim::engineAt(6.0)));
+    char values[128];
+    std::snprintf(values, sizeof values, "%.0f,%.2f,%.2f,%.2f,%s", rpmFromPeriod(reading.rpmPeriod),
+                  inputVolts(reading), pumpVolts(reading), outputVolts(reading),
+                  workStateOn(reading) ? "on" : "off");
+
     ChildProcess p(monitor({"--port", host.slavePath(), "--count", "6"}));
     ASSERT_EQ(p.finish(15000), 0) << p.err();
 
@@ -60,6 +71,7 @@ TEST_F(Monitor, PrintsAHeaderThenCountedSamplesNumberedFromOne) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, kCsv)) << line;
         EXPECT_EQ(std::stoi(m[1]), expected++);
+        EXPECT_EQ(line.substr(line.find(',') + 1), values);
     }
     EXPECT_EQ(expected, 7) << "exactly --count samples";
     EXPECT_TRUE(p.err().empty()) << p.err();
