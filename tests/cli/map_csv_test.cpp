@@ -30,8 +30,8 @@ std::string join(const std::vector<std::string>& parts, const std::string& end) 
 }
 
 // A table as the unit reports it, using the awkward corners of the wire encodings:
-// every map byte value, odd voltage words (0.015 V is not a whole hundredth),
-// negative volts and the largest RPM byte.
+// most map byte values, odd voltage words (0.015 V is not a whole hundredth),
+// negative volts, both ends of the voltage word and the largest RPM byte.
 MapTable unitTable() {
     MapTable t;
     for (std::size_t r = 0; r < kVoltRows; ++r) {
@@ -40,6 +40,8 @@ MapTable unitTable() {
             t.map[r][c] = mapValueFromByte(static_cast<std::uint8_t>((r * kRpmCols + c) * 17 % 256));
     }
     t.map[kVoltRows - 1][kRpmCols - 1] = mapValueFromByte(255);
+    t.voltAxis[0] = voltsFromWord(-32768);
+    t.voltAxis[kVoltRows - 1] = voltsFromWord(32767);
     for (std::size_t c = 0; c < kRpmCols; ++c)
         t.rpmAxis[c] = rpmFromAxisByte(static_cast<std::uint8_t>(c == kRpmCols - 1 ? 255 : 3 + 7 * c));
     return t;
