@@ -45,7 +45,8 @@ bool readMapAndAxes(CLPGDevice& device, const char* command) {
     return true;
 }
 
-int parseDeviceCommand(QCommandLineParser& parser, const QStringList& arguments, const char* command,
+// As parseCommandLine, then exactly `files` positional arguments.
+int parseArguments(QCommandLineParser& parser, const QStringList& arguments, const char* command,
                        int files) {
     if (const int status = parseCommandLine(parser, arguments); status >= 0) return status;
     if (parser.positionalArguments().size() != files)
@@ -65,7 +66,7 @@ int runMap(const QStringList& arguments) {
                                     QStringLiteral("format"), QStringLiteral("table"));
     parser.addOption(format);
     const DeviceOptions options = addDeviceOptions(parser);
-    if (const int status = parseDeviceCommand(parser, arguments, "map", 0); status >= 0)
+    if (const int status = parseArguments(parser, arguments, "map", 0); status >= 0)
         return status;
     const QString style = parser.value(format);
     if (style != QLatin1String("table") && style != QLatin1String("csv"))
@@ -91,7 +92,7 @@ int runSaveMap(const QStringList& arguments) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The file to write."),
                                  QStringLiteral("FILE.csv"));
     const DeviceOptions options = addDeviceOptions(parser);
-    if (const int status = parseDeviceCommand(parser, arguments, "save-map", 1); status >= 0)
+    if (const int status = parseArguments(parser, arguments, "save-map", 1); status >= 0)
         return status;
     const QString path = parser.positionalArguments().first();
 
@@ -131,7 +132,7 @@ int runLoadMap(const QStringList& arguments) {
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The file to read."),
                                  QStringLiteral("FILE.csv"));
     const DeviceOptions options = addDeviceOptions(parser);
-    if (const int status = parseDeviceCommand(parser, arguments, "load-map", 1); status >= 0)
+    if (const int status = parseArguments(parser, arguments, "load-map", 1); status >= 0)
         return status;
     const QString path = parser.positionalArguments().first();
 
@@ -161,7 +162,7 @@ int runClearMap(const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral("Sets every value of the unit's correction map to 0 and stores the map."));
     const DeviceOptions options = addDeviceOptions(parser);
-    if (const int status = parseDeviceCommand(parser, arguments, "clear-map", 0); status >= 0)
+    if (const int status = parseArguments(parser, arguments, "clear-map", 0); status >= 0)
         return status;
 
     return runGuarded("clear-map", [&] {
