@@ -47,7 +47,7 @@ bool readMapAndAxes(CLPGDevice& device, const char* command) {
 
 // As parseCommandLine, then exactly `files` positional arguments.
 int parseArguments(QCommandLineParser& parser, const QStringList& arguments, const char* command,
-                       int files) {
+                   int files) {
     if (const int status = parseCommandLine(parser, arguments); status >= 0) return status;
     if (parser.positionalArguments().size() != files)
         return usageError(files ? QStringLiteral("%1 needs exactly one file").arg(QLatin1String(command))
