@@ -10,7 +10,6 @@
 namespace velmora {
 
 class CTerminationWatch : public QObject {
-    Q_OBJECT
 public:
     // onRequest runs on the thread that made the watch. One watch at a time.
     explicit CTerminationWatch(std::function<void()> onRequest, QObject* parent = nullptr);

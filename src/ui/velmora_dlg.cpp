@@ -3,6 +3,7 @@
 #include "about_dlg.h"
 #include "app_icon.h"
 #include "dialog_units.h"
+#include "group_frame.h"
 #include "readings.h"
 #include "ui_font.h"
 #include "up_down.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,9 +99,9 @@ CVelmoraDlg::~CVelmoraDlg()
 void CVelmoraDlg::createControls()
 {
     const DialogBaseUnits units = dialogBaseUnits(font());
-    setFixedSize(dialogToPixels({0, 0, kWindowWidthDu, kWindowHeightDu}, units).size());
+    setFixedSize(dialogToPixels(clientAreaDu(), units).size());
 
-    QGroupBox* readings = nullptr;
+    CGroupFrame* readings = nullptr;
     for (const ControlSpec& spec : mainWindowControls()) {
         const QString text = QString::fromUtf8(spec.text);
         QWidget* widget = nullptr;
@@ -128,7 +128,7 @@ void CVelmoraDlg::createControls()
             break;
         }
         case ControlKind::GroupBox:
-            readings = new QGroupBox(text, this);
+            readings = new CGroupFrame(text, this);
             widget = readings;
             break;
         case ControlKind::Spin:
@@ -136,7 +136,7 @@ void CVelmoraDlg::createControls()
             break;
         }
         widget->setObjectName(spec.id >= 0 ? QString::number(spec.id) : QStringLiteral("V"));
-        widget->setGeometry(dialogToPixels(spec.du, units));
+        widget->setGeometry(dialogToPixels(withinMargin(spec.du), units));
         if (spec.hidden)
             widget->hide();
         if (spec.id >= 0)
@@ -158,7 +158,7 @@ void CVelmoraDlg::createControls()
     m_aboutButton->setText(QStringLiteral("?"));
     m_aboutButton->setToolTip(withoutMnemonic(kAboutEntry));
     m_aboutButton->setFocusPolicy(Qt::NoFocus);
-    m_aboutButton->setGeometry(dialogToPixels(aboutButtonDu(), units));
+    m_aboutButton->setGeometry(dialogToPixels(withinMargin(aboutButtonDu()), units));
     QObject::connect(m_aboutButton, &QToolButton::clicked, this, &CVelmoraDlg::showAbout);
 }
 
@@ -231,7 +231,14 @@ void CVelmoraDlg::createMapGrid()
         return;
     // Header edits that change an axis show the whole device state again.
     m_map.setShowDeviceData([this] { showDeviceData(); });
-    m_mapGrid = velmora::createMapGrid(control(ctl::Map), m_map, m_windowFont);
+    // The grid keeps 6 px on each side of a cell's text; its sixteen equal columns
+    // must still show a whole RPM breakpoint and voltage, so the window font may be
+    // taken in a narrower cut here.
+    QWidget* placeholder = control(ctl::Map);
+    const int room = placeholder->width() / (CCellGrid::kColumns + 1) - 2 * 6;
+    const QFont gridFont =
+        fitFont(m_windowFont, room, {QStringLiteral("8000"), QStringLiteral("15.36")});
+    m_mapGrid = velmora::createMapGrid(placeholder, m_map, gridFont);
     m_mapGrid->setObjectName(QString::number(ctl::Map));
     m_controls.insert(ctl::Map, m_mapGrid);
     // Keep the grid's place in the tab order: after the RPM field, before Kasuj.
@@ -302,14 +309,14 @@ void CVelmoraDlg::setCaption(int id, const std::wstring& text)
         room -= kButtonTextMargin;
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(caption);
-    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    } else if (auto* group = qobject_cast<CGroupFrame*>(widget)) {
         group->setTitle(caption);
         room -= kGroupTitleMargin;
     }
-    fitFont(widget, caption, room);
+    fitCaptionFont(widget, caption, room);
 }
 
-void CVelmoraDlg::fitFont(QWidget* widget, const QString& text, int room)
+void CVelmoraDlg::fitCaptionFont(QWidget* widget, const QString& text, int room)
 {
     // A translation longer than its place gets a smaller font rather than losing letters;
     // the place itself stays where the layout puts it.

@@ -32,7 +32,7 @@ class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
 public:
     // Room a caption leaves for the frame of its button or group box, px.
     static constexpr int kButtonTextMargin = 8;
-    static constexpr int kGroupTitleMargin = 16;
+    static constexpr int kGroupTitleMargin = 24;
 
     explicit CVelmoraDlg(DeviceServices services, QWidget* parent = nullptr);
     ~CVelmoraDlg() override;
@@ -108,7 +108,7 @@ private:
     // Copies the text fields into the controls (false) or back (true).
     void updateData(bool fromControls);
     void setCaption(int id, const std::wstring& text);
-    static void fitFont(QWidget* widget, const QString& text, int room);
+    static void fitCaptionFont(QWidget* widget, const QString& text, int room);
     void setEditText(int id, const std::wstring& text);
     void showErrorBox(const wchar_t* context, const IError& error);
     // One spinner step on one setting, written to the unit when connected.

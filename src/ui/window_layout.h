@@ -54,9 +54,20 @@ constexpr int NoisePeriodLabel = 1053;
 constexpr int RpmDividerLabel = 1054;
 } // namespace ctl
 
-// Client area of the main window, dialog units.
+// The layout's own area, dialog units, and the margin the window keeps around it.
 constexpr int kWindowWidthDu = 510;
 constexpr int kWindowHeightDu = 358;
+constexpr int kMarginDu = 4;
+// A layout rectangle moved inside the margin.
+inline QRect withinMargin(const QRect& du)
+{
+    return du.translated(kMarginDu, kMarginDu);
+}
+// The whole client area, margin included.
+inline QRect clientAreaDu()
+{
+    return {0, 0, kWindowWidthDu + 2 * kMarginDu, kWindowHeightDu + 2 * kMarginDu};
+}
 
 std::span<const ControlSpec> mainWindowControls();
 // The About button sits in the free strip between the firmware and close buttons.

@@ -14,7 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
+#include "ui/group_frame.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,7 +58,7 @@ struct Rig {
             return label->text();
         if (auto* button = qobject_cast<QPushButton*>(w))
             return button->text();
-        if (auto* group = qobject_cast<QGroupBox*>(w))
+        if (auto* group = qobject_cast<CGroupFrame*>(w))
             return group->title();
         return {};
     }
@@ -569,7 +569,7 @@ void TestVelmoraWindow::layoutKeepsEveryCaptionWhole()
                 QVERIFY2(needed + CVelmoraDlg::kButtonTextMargin <= w->width(), qPrintable(where + ": " + text));
             else if (qobject_cast<QLabel*>(w) && spec.kind == ControlKind::Label)
                 QVERIFY2(needed <= w->width(), qPrintable(where + ": " + text));
-            else if (qobject_cast<QGroupBox*>(w))
+            else if (qobject_cast<CGroupFrame*>(w))
                 QVERIFY2(needed + CVelmoraDlg::kGroupTitleMargin <= w->width(), qPrintable(where + ": " + text));
             if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Button)
                 QVERIFY2(w->fontMetrics().height() <= w->height(), qPrintable(where));
