@@ -48,17 +48,16 @@ std::vector<std::uint8_t> encode(std::uint8_t type, std::uint16_t key,
                                  std::span<const std::uint8_t> payload) {
     const auto lengthByte = static_cast<std::uint8_t>(payload.size() + 2);
     const std::uint16_t sum = checksum(payload, key, type, lengthByte);
-    std::vector<std::uint8_t> out(payload.size() + 8);
-    out[0] = kSync1;
-    out[1] = kSync2;
-    out[2] = lengthByte;
-    out[3] = type;
-    out[4] = static_cast<std::uint8_t>(key >> 8);
-    out[5] = static_cast<std::uint8_t>(key & 0xFF);
-    std::copy(payload.begin(), payload.end(), out.begin() + 6);
+    // Appended, not copied into a presized vector: GCC 12 at -O3 cannot see that
+    // size + 8 does not wrap and rejects the copy (-Wstringop-overflow).
+    std::vector<std::uint8_t> out{kSync1, kSync2, lengthByte, type,
+                                  static_cast<std::uint8_t>(key >> 8),
+                                  static_cast<std::uint8_t>(key & 0xFF)};
+    out.reserve(payload.size() + 8);
+    out.insert(out.end(), payload.begin(), payload.end());
     scramble(std::span(out).subspan(6, payload.size()), key);
-    out[6 + payload.size()] = static_cast<std::uint8_t>(sum >> 8);
-    out[7 + payload.size()] = static_cast<std::uint8_t>(sum & 0xFF);
+    out.push_back(static_cast<std::uint8_t>(sum >> 8));
+    out.push_back(static_cast<std::uint8_t>(sum & 0xFF));
     return out;
 }
 

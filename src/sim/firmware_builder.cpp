@@ -47,9 +47,10 @@ std::vector<std::uint8_t> buildFirmwareFile(const FirmwareFileSpec& spec) {
     if (spec.corruptChecksum) sum ^= 0x0101;
     put16(&header[38], sum);
 
-    std::vector<std::uint8_t> file;
+    // Starts from the header (not an insert into an empty vector, which GCC 12
+    // wrongly reports as an overflow in optimised builds).
+    std::vector<std::uint8_t> file(header, header + kFirmwareHeaderBytes);
     file.reserve(kFirmwareHeaderBytes + body.size() + spec.trailing.size());
-    file.insert(file.end(), header, header + kFirmwareHeaderBytes);
     file.insert(file.end(), body.begin(), body.end());
     file.insert(file.end(), spec.trailing.begin(), spec.trailing.end());
     std::transform(file.begin(), file.end(), file.begin(), rotateLeft2);
