@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The window program reading from its simulated unit under a virtual X server,
+# with the chart started (Start pressed with xdotool), measured from outside:
+#
+#   live_window.sh cpu [SECONDS]            CPU share of one core over SECONDS (60)
+#   live_window.sh memory [MINUTES] [FROM]  VmRSS FROM minutes (5) and MINUTES (30)
+#                                           after Start, and the growth between
+#
+# Prints `name value unit` lines on stdout, progress on stderr. The simulated unit
+# runs inside the program, so its share is in the figures too.
+# VELMORA_BIN: folder holding velmora (default: build-bench/bin of this tree).
+# Needs xvfb-run, xdotool and ImageMagick (import, compare).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+mode=${1:-}
+case "$mode" in
+cpu | memory) ;;
+*)
+    sed -n '2,12p' "$0" >&2
+    exit 2
+    ;;
+esac
+
+# Everything below runs inside its own X server.
+if [[ -z "${VELMORA_LIVE_INNER:-}" ]]; then
+    for tool in xvfb-run xdotool import compare; do
+        command -v "$tool" >/dev/null || { echo "live_window.sh: $tool is missing" >&2; exit 3; }
+    done
+    VELMORA_LIVE_INNER=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+bin=${VELMORA_BIN:-$here/../../build-bench/bin}
+work=$(mktemp -d /tmp/velmora-live-XXXXXX)
+pid=
+cleanup() {
+    if [[ -n "$pid" ]]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$bin/velmora" --simulate >"$work/velmora.log" 2>&1 &
+pid=$!
+
+# The window is shown once the unit was found and reading started.
+wid=
+for _ in $(seq 1 300); do
+    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+    [[ -n "$wid" ]] && break
+    kill -0 "$pid" 2>/dev/null || { echo "velmora ended early:" >&2; cat "$work/velmora.log" >&2; exit 1; }
+    sleep 0.1
+done
+[[ -n "$wid" ]] || { echo "live_window.sh: no window after 30 s" >&2; exit 1; }
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$wid")" # WIDTH, HEIGHT
+
+# The layout is in dialog units: 518 x 366 across the whole client area. Start sits
+# at (4, 150) with size 50 x 14, the chart at (162, 26) with size 350 x 140.
+px() { echo $(($1 * WIDTH / 518)); }
+py() { echo $(($1 * HEIGHT / 366)); }
+chart_geometry="$(px 340)x$(py 130)+$(px 167)+$(py 31)" # inside the chart's frame
+
+# Pixels of the chart area that change within a second.
+chart_changes() {
+    import -silent -window "$wid" -crop "$chart_geometry" +repage "$work/a.png"
+    sleep 1.2
+    import -silent -window "$wid" -crop "$chart_geometry" +repage "$work/b.png"
+    compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1 || true
+}
+
+before=$(chart_changes)
+xdotool mousemove --window "$wid" "$(px 29)" "$(py 157)" click 1
+sleep 1
+after=$(chart_changes)
+if [[ "$before" != 0 || "$after" == 0 ]]; then
+    echo "live_window.sh: Start did not start the chart (changed pixels before: $before, after: $after)" >&2
+    exit 1
+fi
+echo "chart started (changed pixels in 1.2 s: $after)" >&2
+started=$(date +%s)
+
+# utime + stime of the whole process, in clock ticks (fields 14 and 15; the name
+# in parentheses is skipped first).
+cpu_ticks() {
+    local stat
+    stat=$(<"/proc/$pid/stat")
+    stat=${stat##*) }
+    read -r -a f <<<"$stat"
+    echo $((f[11] + f[12]))
+}
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status"; }
+
+if [[ "$mode" == cpu ]]; then
+    seconds=${2:-60}
+    sleep 5 # past the start-up work
+    t0=$(date +%s.%N)
+    c0=$(cpu_ticks)
+    sleep "$seconds"
+    c1=$(cpu_ticks)
+    t1=$(date +%s.%N)
+    kill -0 "$pid" || { echo "velmora ended during the measurement" >&2; exit 1; }
+    hz=$(getconf CLK_TCK)
+    awk -v c="$((c1 - c0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
+        printf "window_cpu_share %.2f %%\n", 100 * c / hz / (t1 - t0)
+    }'
+    exit 0
+fi
+
+minutes=${2:-30}
+from=${3:-5}
+rss_from=
+while :; do
+    sleep 60
+    kill -0 "$pid" || { echo "velmora ended during the measurement" >&2; exit 1; }
+    elapsed=$((($(date +%s) - started) / 60))
+    rss=$(rss_kb)
+    echo "minute $elapsed: VmRSS $rss kB" >&2
+    if [[ -z "$rss_from" && $elapsed -ge $from ]]; then rss_from=$rss; fi
+    ((elapsed >= minutes)) && break
+done
+echo "window_rss_${from}min $rss_from kB"
+echo "window_rss_${minutes}min $rss kB"
+awk -v a="$rss_from" -v b="$rss" 'BEGIN { printf "window_rss_growth %.2f MB\n", (b - a) / 1024 }'
