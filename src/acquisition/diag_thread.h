@@ -83,8 +83,8 @@ private:
     std::atomic<bool> m_stopRequested{false};
 };
 
-// Reads over the device link. The diagnostic file of earlier versions is gone:
-// nothing was ever written to it.
+// Reads over the device link. It keeps no diagnostic file:
+// nothing would ever be written to it.
 class CDiagRSThread : public CDiagInputThread {
 public:
     CDiagRSThread(CDiagData& store, std::wstring name, const std::atomic<bool>& running,
