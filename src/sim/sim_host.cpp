@@ -133,16 +133,26 @@ void CSimHost::run() {
 void CSimHost::reply(const std::vector<std::uint8_t>& bytes, const Faults& faults) {
     if (!pause(faults.replyDelayMs)) return;
     if (faults.splitPauseMs > 0 && bytes.size() > 1) {
-        std::size_t at = faults.splitAt;
-        if (at == 0) {
-            const std::size_t junk = faults.junkBefore.size();
-            const std::size_t body = bytes.size() > junk + 8 ? bytes.size() - junk - 8 : 0;
-            at = junk + 6 + body / 2; // inside the payload
+        // Requests that queued up are answered together; each reply still pauses in its
+        // own middle, never inside the header of the next one.
+        const std::size_t junk = faults.junkBefore.size();
+        for (std::size_t start = 0; start < bytes.size();) {
+            const std::size_t lengthAt = start + junk + 2;
+            const std::size_t size = lengthAt < bytes.size()
+                                         ? std::min(junk + 6 + bytes[lengthAt], bytes.size() - start)
+                                         : bytes.size() - start;
+            const std::uint8_t* reply = bytes.data() + start;
+            std::size_t at = faults.splitAt;
+            if (at == 0) {
+                const std::size_t body = size > junk + 8 ? size - junk - 8 : 0;
+                at = junk + 6 + body / 2; // inside the payload
+            }
+            at = std::min(at, size - 1);
+            writeAll(reply, at, faults.paced38400);
+            if (!pause(faults.splitPauseMs)) return;
+            writeAll(reply + at, size - at, faults.paced38400);
+            start += size;
         }
-        at = std::min(at, bytes.size() - 1);
-        writeAll(bytes.data(), at, faults.paced38400);
-        if (!pause(faults.splitPauseMs)) return;
-        writeAll(bytes.data() + at, bytes.size() - at, faults.paced38400);
         return;
     }
     writeAll(bytes.data(), bytes.size(), faults.paced38400);
