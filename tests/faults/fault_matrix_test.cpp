@@ -91,6 +91,10 @@ const FaultCase kFaults[] = {
      .faults = faults([](sim::Faults& f) { f.splitPauseMs = static_cast<int>(T.count()) + 60; }),
      .reading = Expect::Fail, .writes = Expect::Either, .axes = Expect::Either,
      .firmware = std::nullopt},
+    {.name = "LateReply",
+     .faults = faults([](sim::Faults& f) { f.replyDelayMs = static_cast<int>(T.count()) + 100; }),
+     .connect = Expect::Either, .reading = Expect::Either, .writes = Expect::Either,
+     .axes = Expect::Either, .firmware = std::nullopt},
     {.name = "PacedLine", .faults = faults([](sim::Faults& f) { f.paced38400 = true; })},
 };
 
@@ -366,6 +370,15 @@ TEST_P(FaultMatrix, HoldsItsPromises) {
     // The fault goes away (the cable back in, the line clean) and the tool reconnects
     // as its reconnect timer would.
     rig.host.setFaults({});
+    // A slow unit still answers the requests that queued up meanwhile; one of those
+    // replies could pass for the answer to the identification. The reconnect timer
+    // keeps trying until the line is quiet; here the test waits for that.
+    if (fault().faults.replyDelayMs + fault().faults.splitPauseMs > 0) {
+        std::uint8_t stale[256];
+        const auto end = Clock::now() + 20s;
+        while (rig.device.port().read(stale, sizeof stale) > 0 && Clock::now() < end) {
+        }
+    }
     rig.boxes.clear();
     ASSERT_TRUE(rig.reconnect());
     EXPECT_FALSE(complained());
