@@ -26,7 +26,11 @@ ParsedOptions parseAppOptions(const QStringList& arguments)
     QCommandLineParser parser;
     describe(parser);
     ParsedOptions parsed;
-    if (!parser.parse(arguments)) {
+    const bool understood = parser.parse(arguments);
+    // Known options are recognised even on a line with errors, so --help always answers.
+    parsed.help = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+    parsed.version = parser.isSet(QStringLiteral("version"));
+    if (!understood) {
         parsed.error = parser.errorText();
         return parsed;
     }
@@ -34,8 +38,6 @@ ParsedOptions parseAppOptions(const QStringList& arguments)
         parsed.error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
         return parsed;
     }
-    parsed.help = parser.isSet(QStringLiteral("help"));
-    parsed.version = parser.isSet(QStringLiteral("version"));
     AppOptions options;
     options.simulate = parser.isSet(QStringLiteral("simulate"));
     if (parser.isSet(QStringLiteral("port"))) {
@@ -53,7 +55,8 @@ QString helpText()
 {
     QCommandLineParser parser;
     describe(parser);
-    return parser.helpText();
+    // Without an application object the parser does not know the program's name.
+    return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("velmora"));
 }
 
 } // namespace velmora

@@ -13,8 +13,9 @@ struct AppOptions {
     bool simulate = false; // --simulate: a simulated unit on a pseudo-terminal
 };
 
-// nullopt when the line is not understood; error then says why. --help and
-// --version are answered by the caller from helpText().
+// options is nullopt when the line is not understood; error then says why. help
+// and version are set whenever the line asks for them, understood or not; the
+// caller answers them from helpText().
 struct ParsedOptions {
     std::optional<AppOptions> options;
     QString error;

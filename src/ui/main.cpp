@@ -20,6 +20,17 @@ using namespace velmora;
 
 int main(int argc, char** argv)
 {
+    // --help and --version are answered before the window system is needed, so they
+    // work without a display.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedOptions early = parseAppOptions(rawArguments);
+    if (early.help || early.version) {
+        std::fputs(qPrintable(early.help ? helpText() : QStringLiteral("velmora 1.0.0.1\n")), stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
@@ -28,13 +39,8 @@ int main(int argc, char** argv)
     // are always written with a '.'.
     std::setlocale(LC_NUMERIC, "C");
 
+    // Qt has taken its own options (-platform, -style, ...) off the line by now.
     const ParsedOptions parsed = parseAppOptions(QApplication::arguments());
-    if (parsed.help || parsed.version) {
-        const QString text = parsed.help ? helpText()
-                                         : QStringLiteral("velmora %1\n").arg(QApplication::applicationVersion());
-        std::fputs(qPrintable(text), stdout);
-        return 0;
-    }
     if (!parsed.options) {
         std::fprintf(stderr, "velmora: %s\n\n%s", qPrintable(parsed.error), qPrintable(helpText()));
         return 2;
@@ -68,7 +74,12 @@ int main(int argc, char** argv)
     CVelmoraDlg window(services);
     messages.setOwner(&window);
     window.setPreferredPort(preferredPort);
-    CTerminationWatch termination([] { QApplication::closeAllWindows(); });
+    // The window first: it may not be shown yet (still looking for the unit), and
+    // closing it then keeps it from opening; then whatever box is open over it.
+    CTerminationWatch termination([&window] {
+        window.close();
+        QApplication::closeAllWindows();
+    });
 
     window.DoModal();
     messages.setOwner(nullptr);
