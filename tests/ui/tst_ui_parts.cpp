@@ -14,6 +14,7 @@
 #include "lang/translate.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -297,6 +298,9 @@ void TestUiParts::aboutBoxShowsNameVersionAndIcon()
     auto* picture = about.findChild<QLabel*>(QStringLiteral("icon"));
     QVERIFY(picture && !picture->pixmap().isNull());
 
+    // Painted at build time and carried in the program's resources.
+    for (const int side : {16, 32, 48})
+        QVERIFY(QFile::exists(QStringLiteral(":/velmora/velmora-%1.png").arg(side)));
     const QList<QSize> sizes = appIcon().availableSizes();
     for (const int side : {16, 32, 48})
         QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
