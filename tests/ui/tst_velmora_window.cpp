@@ -440,10 +440,15 @@ void TestVelmoraWindow::zamknijEndsTheModalWindowWhileReading()
 {
     Rig rig;
     bool wasReading = false;
-    QTimer::singleShot(800, rig.window.get(), [&] {
-        wasReading = rig.window->isRunning() && rig.window->samples().count() > 0;
-        rig.click(ctl::Close);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, rig.window.get(), [&] {
+        if (rig.window->isVisible() && rig.window->samples().count() > 0) {
+            poll.stop();
+            wasReading = rig.window->isRunning();
+            rig.click(ctl::Close);
+        }
     });
+    poll.start(50);
     const int result = rig.window->DoModal();
     QVERIFY(wasReading);
     QCOMPARE(result, int(QDialog::Rejected));
