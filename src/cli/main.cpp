@@ -3,6 +3,8 @@
 
 #include "commands.h"
 
+#include "lang/translate.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -26,6 +28,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
+    // The unit's messages reach the console in the user's language, as in the window.
+    velmora::loadLanguageFiles();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
