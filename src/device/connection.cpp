@@ -82,6 +82,9 @@ void CLPGDevice::scanPorts() {
 bool CLPGDevice::openPort(const std::string& port) {
     // A reading thread still running would be left polling a port we are replacing.
     joinReadingThread();
+    // Whatever unit was on the old port is not connected once it is closed, even if
+    // opening the new one fails before connect() runs.
+    m_connected.store(false);
     try {
         m_port.close();
         m_port.open(port);
