@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <optional>
 #include <unistd.h>
 
@@ -20,6 +21,17 @@ using namespace std::chrono_literals;
 using Outcome = CFirmwareUpdate::Outcome;
 
 enum class Work { Connect, Reading, Writes, Firmware };
+
+const char* workName(Work w) {
+    switch (w) {
+    case Work::Connect: return "Connect";
+    case Work::Reading: return "Reading";
+    case Work::Writes: return "Writes";
+    case Work::Firmware: return "Firmware";
+    }
+    return "?";
+}
+void PrintTo(Work w, std::ostream* os) { *os << workName(w); }
 
 class AdapterUnplugged : public ::testing::TestWithParam<Work> {
 protected:
@@ -104,13 +116,7 @@ TEST_P(AdapterUnplugged, NothingPassesForSuccessAndTheReconnectionFindsTheUnit) 
 INSTANTIATE_TEST_SUITE_P(During, AdapterUnplugged,
                          ::testing::Values(Work::Connect, Work::Reading, Work::Writes, Work::Firmware),
                          [](const ::testing::TestParamInfo<Work>& info) {
-                             switch (info.param) {
-                             case Work::Connect: return std::string("Connect");
-                             case Work::Reading: return std::string("Reading");
-                             case Work::Writes: return std::string("Writes");
-                             case Work::Firmware: return std::string("Firmware");
-                             }
-                             return std::string("?");
+                             return std::string(workName(info.param));
                          });
 
 } // namespace

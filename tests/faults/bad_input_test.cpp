@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
@@ -86,6 +87,8 @@ const BadFirmware kBadFirmware[] = {
      },
      FirmwareReadError::OpenFailed},
 };
+
+void PrintTo(const BadFirmware& b, std::ostream* os) { *os << b.name; }
 
 class FirmwareFileRefusal : public ::testing::TestWithParam<BadFirmware> {
 protected:

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -110,6 +111,10 @@ const char* phaseName(Phase p) {
     }
     return "?";
 }
+
+// Test names in CTest's listing.
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(Phase p, std::ostream* os) { *os << phaseName(p); }
 
 using Cell = std::tuple<FaultCase, Phase>;
 

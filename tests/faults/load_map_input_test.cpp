@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -84,6 +85,8 @@ std::vector<BadMap> badMaps() {
     maps.push_back({"LargerThanAMapCanBe", std::string(3u << 20, '0'), 0});
     return maps;
 }
+
+void PrintTo(const BadMap& m, std::ostream* os) { *os << m.name; }
 
 class LoadMapInput : public ::testing::TestWithParam<BadMap> {
 protected:

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace velmora::faults {
 namespace {
 
@@ -57,6 +59,8 @@ struct Hiccup {
     const char* name;
     void (*set)(sim::Faults&);
 };
+
+void PrintTo(const Hiccup& h, std::ostream* os) { *os << h.name; }
 
 class OneHiccup : public ProgrammingHiccup, public ::testing::WithParamInterface<Hiccup> {};
 
