@@ -34,6 +34,7 @@ struct FaultCase {
     bool lossy = false;      // replies go missing now and then: a single-try write may go either way
     bool late = false;       // replies come after the time-out, see FaultMatrix::claim
     Expect connect = Expect::Ok;
+    int complaints = 0; // on a connection that stands
     Expect reading = Expect::Ok; // Ok: samples keep coming; Fail: the link is given up
     Expect writes = Expect::Ok;
     Expect axes = Expect::Ok;
@@ -77,6 +78,14 @@ const FaultCase kFaults[] = {
      .connect = Expect::Fail, .firmware = Outcome::ProgrammedNotFound},
     {.name = "RefusedWrites", .faults = faults([](sim::Faults& f) { f.nakWrites = true; }),
      .writes = Expect::Fail, .axes = Expect::Fail, .firmware = Outcome::Failed},
+    // Version, settings, map and axes reads refused: the connection stands, with a
+    // complaint for each read that kept old values.
+    {.name = "RefusedReads",
+     .faults = faults([](sim::Faults& f) { f.nakCommands = {0x0D, 0x07, 0x0E, 0x11}; }),
+     .complaints = 4},
+    {.name = "RefusedStoreAndClear",
+     .faults = faults([](sim::Faults& f) { f.nakCommands = {0x0F, 0x10}; }),
+     .writes = Expect::Either},
     {.name = "PulledCable", .faults = kPulledCable, .connect = Expect::Fail,
      .reading = Expect::Fail, .writes = Expect::Fail, .axes = Expect::Fail,
      .firmware = Outcome::Failed},
@@ -172,11 +181,12 @@ protected:
         if (fault().late) deferred.push_back(std::move(check));
         else check();
     }
-    bool complained() {
+    // Boxes about reads that failed on a connection that stands.
+    int complaints() {
         return rig.boxes.count(L"Nie powiodło się wczytanie ustawień urządzenia!") +
-                   rig.boxes.count(L"Nie powiodło się odczytanie wersji urządzenia!") >
-               0;
+               rig.boxes.count(L"Nie powiodło się odczytanie wersji urządzenia!");
     }
+    bool complained() { return complaints() > 0; }
 
     void connectPhase();
     void readingPhase();
@@ -216,6 +226,9 @@ void FaultMatrix::connectPhase() {
     // Connected without a word of complaint: everything shown came from the unit.
     if (connected && !complained()) {
         EXPECT_EQ(stateDifferences(rig.device.state(), rig.unitState()), "");
+    }
+    if (connected && fault().connect == Expect::Ok) {
+        EXPECT_EQ(complaints(), fault().complaints);
     }
     expectOutcome(fault().connect, connected, !connected, "the connection");
 }
