@@ -10,9 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <optional>
-#include <unistd.h>
+#include <ostream>
 
 namespace velmora::faults {
 namespace {

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <fstream>
+#include <ostream>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <tuple>
 
 namespace velmora::faults {
@@ -89,7 +89,8 @@ const FaultCase kFaults[] = {
     {.name = "PulledCable", .faults = kPulledCable, .connect = Expect::Fail,
      .reading = Expect::Fail, .writes = Expect::Fail, .axes = Expect::Fail,
      .firmware = Outcome::Failed},
-    // The design keeps polling a unit that answers readings with another reply.
+    // A reply of another kind to a reading neither counts as a failure nor resets the
+    // count, so the reading thread keeps polling a unit that only NAKs readings.
     {.name = "UnitInBootloader", .faults = {}, .bootloader = true, .reading = Expect::Either,
      .writes = Expect::Fail, .axes = Expect::Fail},
     {.name = "SlowReply", .faults = faults([](sim::Faults& f) { f.replyDelayMs = 40; })},

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <random>
 #include <sstream>
 

@@ -116,7 +116,7 @@ TEST_F(ProgrammingHiccup, PortLostMidProgrammingEscapesAndTheUnitIsRecoveredOnRe
     expectProgrammedAndShown();
 }
 
-TEST(DesignTimeouts, ASilentUnitCostsOneReadTimeoutPerExchange) {
+TEST(UnitTimeouts, ASilentUnitCostsOneReadTimeoutPerExchange) {
     UnitRig rig;
     rig.device.setPortTimeouts(Timeouts{});
     ASSERT_TRUE(rig.connectCleanly());
