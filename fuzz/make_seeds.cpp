@@ -50,11 +50,11 @@ int main(int argc, char** argv) {
     append(junk, frame::encode(2, 0x0003, ident));
     save(root / "exchange" / "resync", junk);
 
-    sim::FirmwareFileSpec spec;
-    spec.image.assign(8400, 0);
-    for (std::size_t i = 0; i < spec.image.size(); ++i) spec.image[i] = static_cast<std::uint8_t>(i * 7);
-    save(root / "firmware_file" / "small.afm", sim::buildFirmwareFile(spec));
-    spec.corruptChecksum = true;
-    save(root / "firmware_file" / "bad-checksum.afm", sim::buildFirmwareFile(spec));
+    sim::FirmwareRecipe recipe;
+    recipe.image.assign(8400, 0);
+    for (std::size_t i = 0; i < recipe.image.size(); ++i) recipe.image[i] = static_cast<std::uint8_t>(i * 7);
+    save(root / "firmware_file" / "small.afm", sim::buildFirmwareFile(recipe));
+    recipe.corruptChecksum = true;
+    save(root / "firmware_file" / "bad-checksum.afm", sim::buildFirmwareFile(recipe));
     return 0;
 }

@@ -102,7 +102,7 @@ private:
 
 // A file whose rows run up to the end of the flash.
 std::filesystem::path writeLargestFirmware(const std::filesystem::path& folder) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.version = 0x0104;
     recipe.image = sim::sampleFirmwareImage(recipe.version, CLPGDevice::kProgramSpan);
     const auto bytes = sim::buildFirmwareFile(recipe);

@@ -29,10 +29,10 @@ int runMakeFirmware(const QStringList& arguments) {
     if (!parseNumber(parser.value(version), 0xFFFF, v))
         return usageError(QStringLiteral("--version needs a number from 0 to 0xFFFF"));
 
-    sim::FirmwareFileSpec spec;
-    spec.version = static_cast<std::uint16_t>(v);
-    spec.image = sim::sampleFirmwareImage(spec.version);
-    const auto bytes = sim::buildFirmwareFile(spec);
+    sim::FirmwareRecipe recipe;
+    recipe.version = static_cast<std::uint16_t>(v);
+    recipe.image = sim::sampleFirmwareImage(recipe.version);
+    const auto bytes = sim::buildFirmwareFile(recipe);
 
     const std::string path = parser.positionalArguments().first().toStdString();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -25,34 +25,34 @@ std::uint16_t firmwareChecksum(std::span<const std::uint8_t> header,
     return static_cast<std::uint16_t>(bodySum + headerSum);
 }
 
-std::vector<std::uint8_t> buildFirmwareFile(const FirmwareFileSpec& spec) {
-    if (spec.image.size() < kInsertAt)
+std::vector<std::uint8_t> buildFirmwareFile(const FirmwareRecipe& recipe) {
+    if (recipe.image.size() < kInsertAt)
         throw std::invalid_argument("firmware image shorter than 8320 bytes");
-    if (spec.identifier.size() > 18)
+    if (recipe.identifier.size() > 18)
         throw std::invalid_argument("controller identifier longer than 18 bytes");
 
     std::vector<std::uint8_t> body;
-    body.reserve(spec.image.size() + kInsertBytes);
-    body.insert(body.end(), spec.image.begin(), spec.image.begin() + kInsertAt);
-    body.insert(body.end(), kInsertBytes, spec.insertFill);
-    body.insert(body.end(), spec.image.begin() + kInsertAt, spec.image.end());
+    body.reserve(recipe.image.size() + kInsertBytes);
+    body.insert(body.end(), recipe.image.begin(), recipe.image.begin() + kInsertAt);
+    body.insert(body.end(), kInsertBytes, recipe.insertFill);
+    body.insert(body.end(), recipe.image.begin() + kInsertAt, recipe.image.end());
 
     std::uint8_t header[kFirmwareHeaderBytes] = {};
     const auto length = static_cast<std::uint32_t>(body.size());
     for (int i = 0; i < 4; ++i) header[i] = static_cast<std::uint8_t>(length >> (8 * i));
-    put16(&header[4], spec.version);
-    put16(&header[6], spec.formatCode);
-    std::copy(spec.identifier.begin(), spec.identifier.end(), header + 19);
+    put16(&header[4], recipe.version);
+    put16(&header[6], recipe.formatCode);
+    std::copy(recipe.identifier.begin(), recipe.identifier.end(), header + 19);
     std::uint16_t sum = firmwareChecksum(header, body);
-    if (spec.corruptChecksum) sum ^= 0x0101;
+    if (recipe.corruptChecksum) sum ^= 0x0101;
     put16(&header[38], sum);
 
     // Starts from the header (not an insert into an empty vector, which GCC 12
     // wrongly reports as an overflow in optimised builds).
     std::vector<std::uint8_t> file(header, header + kFirmwareHeaderBytes);
-    file.reserve(kFirmwareHeaderBytes + body.size() + spec.trailing.size());
+    file.reserve(kFirmwareHeaderBytes + body.size() + recipe.trailing.size());
     file.insert(file.end(), body.begin(), body.end());
-    file.insert(file.end(), spec.trailing.begin(), spec.trailing.end());
+    file.insert(file.end(), recipe.trailing.begin(), recipe.trailing.end());
     std::transform(file.begin(), file.end(), file.begin(), rotateLeft2);
     return file;
 }

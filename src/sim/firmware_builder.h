@@ -26,7 +26,7 @@ constexpr std::size_t kInsertAt = 8320;
 constexpr std::size_t kInsertBytes = 60;
 constexpr std::size_t kMaxBody = 98304;
 
-struct FirmwareFileSpec {
+struct FirmwareRecipe {
     std::vector<std::uint8_t> image; // 4 bytes per program word, at least kInsertAt bytes
     std::uint16_t version = 0x0104;
     std::uint16_t formatCode = 0x0101;
@@ -38,7 +38,7 @@ struct FirmwareFileSpec {
 
 // Throws std::invalid_argument for an image shorter than kInsertAt or an identifier
 // longer than 18 bytes. Lengths the reader refuses (too long) are still written.
-std::vector<std::uint8_t> buildFirmwareFile(const FirmwareFileSpec& spec);
+std::vector<std::uint8_t> buildFirmwareFile(const FirmwareRecipe& recipe);
 
 // The stored form of one byte (rotated left by 2) and back.
 constexpr std::uint8_t rotateLeft2(std::uint8_t b) {

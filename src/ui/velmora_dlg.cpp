@@ -102,10 +102,10 @@ void CVelmoraDlg::createControls()
     setFixedSize(dialogToPixels(clientAreaDu(), units).size());
 
     CGroupFrame* readings = nullptr;
-    for (const ControlSpec& spec : mainWindowControls()) {
-        const QString text = QString::fromUtf8(spec.text);
+    for (const ControlTemplate& entry : mainWindowControls()) {
+        const QString text = QString::fromUtf8(entry.text);
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case ControlKind::Button: {
             // No default button: Enter presses only the button that has the focus
             // (keyPressEvent), never one the dialog picked.
@@ -117,7 +117,7 @@ void CVelmoraDlg::createControls()
         case ControlKind::Label: {
             auto* label = new QLabel(text, this);
             label->setTextFormat(Qt::PlainText);
-            label->setAlignment(alignmentOf(spec.align));
+            label->setAlignment(alignmentOf(entry.align));
             widget = label;
             break;
         }
@@ -135,12 +135,12 @@ void CVelmoraDlg::createControls()
             widget = new CUpDown(this);
             break;
         }
-        widget->setObjectName(spec.id >= 0 ? QString::number(spec.id) : QStringLiteral("V"));
-        widget->setGeometry(dialogToPixels(withinMargin(spec.du), units));
-        if (spec.hidden)
+        widget->setObjectName(entry.id >= 0 ? QString::number(entry.id) : QStringLiteral("V"));
+        widget->setGeometry(dialogToPixels(withinMargin(entry.du), units));
+        if (entry.hidden)
             widget->hide();
-        if (spec.id >= 0)
-            m_controls.insert(spec.id, widget);
+        if (entry.id >= 0)
+            m_controls.insert(entry.id, widget);
     }
     // The frame is drawn under the readings it surrounds and never takes their clicks.
     if (readings)

@@ -10,7 +10,7 @@ using K = ControlKind;
 using A = TextAlign;
 
 // clang-format off
-constexpr std::array<ControlSpec, 33> kControls{{
+constexpr std::array<ControlTemplate, 33> kControls{{
     {ctl::Close,           K::Button,   "Zamknij",               {392,   0, 116,  15}, A::Centre, false},
     {ctl::Status,          K::Label,    "",                      {  2,   0, 190,  15}, A::Centre, false},
     {ctl::Chart,           K::Label,    "CHART",                 {158,  22, 350, 140}, A::Left,   false},
@@ -49,7 +49,7 @@ constexpr std::array<ControlSpec, 33> kControls{{
 
 } // namespace
 
-std::span<const ControlSpec> mainWindowControls()
+std::span<const ControlTemplate> mainWindowControls()
 {
     return kControls;
 }

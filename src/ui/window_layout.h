@@ -12,7 +12,7 @@ namespace velmora {
 enum class ControlKind { Button, Label, Edit, GroupBox, Spin };
 enum class TextAlign { Left, Right, Centre };
 
-struct ControlSpec {
+struct ControlTemplate {
     int id;             // -1 for the unit labels that carry no id
     ControlKind kind;
     const char* text;   // UTF-8
@@ -69,7 +69,7 @@ inline QRect clientAreaDu()
     return {0, 0, kWindowWidthDu + 2 * kMarginDu, kWindowHeightDu + 2 * kMarginDu};
 }
 
-std::span<const ControlSpec> mainWindowControls();
+std::span<const ControlTemplate> mainWindowControls();
 // The About button sits in the free strip between the firmware and close buttons.
 QRect aboutButtonDu();
 

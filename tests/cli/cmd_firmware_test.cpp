@@ -32,7 +32,7 @@ protected:
         fs::remove_all(dir, ec);
     }
 
-    std::string write(const sim::FirmwareFileSpec& recipe, const std::string& name) {
+    std::string write(const sim::FirmwareRecipe& recipe, const std::string& name) {
         const auto bytes = sim::buildFirmwareFile(recipe);
         const fs::path p = dir / name;
         std::ofstream(p, std::ios::binary)
@@ -40,8 +40,8 @@ protected:
                    static_cast<std::streamsize>(bytes.size()));
         return p.string();
     }
-    static sim::FirmwareFileSpec recipe(std::uint16_t version) {
-        sim::FirmwareFileSpec s;
+    static sim::FirmwareRecipe recipe(std::uint16_t version) {
+        sim::FirmwareRecipe s;
         s.version = version;
         s.image = sim::sampleFirmwareImage(version);
         return s;
@@ -71,14 +71,14 @@ TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
     EXPECT_EQ(out, "version: 0x0104\nformat: 0x0101\nidentifier: DRAXTONCTRL_33EP\n"
                    "image-size: 24576\nrows: 96\nvalid: yes\n");
 
-    sim::FirmwareFileSpec other = recipe(0x0042);
+    sim::FirmwareRecipe other = recipe(0x0042);
     other.formatCode = 0x0100;
     other.identifier = "\xA3\xF3" "d\x9F"; // "Łódź" in code page 1250
     EXPECT_EQ(run({"firmware-info", write(other, "other.afm")}), 0);
     EXPECT_EQ(out, "version: 0x0042\nformat: 0x0100\nidentifier: Łódź\n"
                    "image-size: 24576\nrows: 96\nvalid: no (format code is not 0x0101)\n");
 
-    sim::FirmwareFileSpec corrupt = recipe(0x0104);
+    sim::FirmwareRecipe corrupt = recipe(0x0104);
     corrupt.corruptChecksum = true;
     EXPECT_EQ(run({"firmware-info", write(corrupt, "corrupt.afm")}), 3);
     EXPECT_EQ(out, "valid: no (checksum mismatch)\n");
@@ -100,7 +100,7 @@ TEST_F(CliFirmware, FlashProgramsTheUnitAndReportsProgress) {
 
 TEST_F(CliFirmware, FlashRefusesABadFileWithoutTouchingTheUnit) {
     host.start();
-    sim::FirmwareFileSpec wrong = recipe(0x0104);
+    sim::FirmwareRecipe wrong = recipe(0x0104);
     wrong.identifier = "DRAXTONCTRL_33ep";
     EXPECT_EQ(flash(write(wrong, "wrong.afm")), 3);
     EXPECT_NE(err.find("controller identifier"), std::string::npos) << err;

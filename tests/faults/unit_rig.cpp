@@ -184,7 +184,7 @@ UnitRig::UnitRig() {
     setLanguageIndex(0); // texts as the program writes them
     char tmpl[] = "/tmp/velmora-faults-XXXXXX";
     folder = ::mkdtemp(tmpl);
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.version = kFileVersion;
     recipe.image = sim::sampleFirmwareImage(kFileVersion, kImageBytes);
     image = recipe.image;

@@ -88,7 +88,7 @@ TEST(FirmwareFile, RowCountRoundsUp) {
 }
 
 TEST(FirmwareFile, ImageSkipsTheInsertAndIsZeroBeyondItsSize) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(20000);
     recipe.insertFill = 0xA5;
     CFirmwareFile file;
@@ -100,7 +100,7 @@ TEST(FirmwareFile, ImageSkipsTheInsertAndIsZeroBeyondItsSize) {
 }
 
 TEST(FirmwareFile, HeaderValuesAreReturnedWithoutJudgingThem) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(9000);
     recipe.version = 0x0042;
     recipe.formatCode = 0x0100;
@@ -114,7 +114,7 @@ TEST(FirmwareFile, HeaderValuesAreReturnedWithoutJudgingThem) {
 }
 
 TEST(FirmwareFile, IdentifierEndsAtTheFirstNulAndNeverLeavesItsField) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(9000);
     recipe.identifier = std::string("DRAXTONCTRL_33EP\0Z", 18);
     CFirmwareFile file;
@@ -131,7 +131,7 @@ TEST(FirmwareFile, IdentifierEndsAtTheFirstNulAndNeverLeavesItsField) {
 }
 
 TEST(FirmwareFile, IdentifierIsCodePage1250) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(9000);
     // Ł ó d ź, Š, and 0x81 which the code page leaves undefined.
     recipe.identifier = "\xA3\xF3" "d\x9F\x8A\x81";
@@ -141,7 +141,7 @@ TEST(FirmwareFile, IdentifierIsCodePage1250) {
 }
 
 TEST(FirmwareFile, BytesAfterTheBodyAreIgnored) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(12345);
     CFirmwareFile plain;
     ASSERT_TRUE(readBytes(plain, sim::buildFirmwareFile(recipe)).ok);
@@ -172,7 +172,7 @@ TEST(FirmwareFile, ChecksumOfALongBodyCoversOnlyLengthModulo65536Bytes) {
 }
 
 TEST(FirmwareFile, ChecksumMismatchIsRefused) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(9000);
     recipe.corruptChecksum = true;
     CFirmwareFile file;

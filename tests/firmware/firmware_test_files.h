@@ -23,7 +23,7 @@ inline Bytes patternImage(std::size_t size) {
 }
 
 inline Bytes fileWithImage(std::size_t imageSize) {
-    sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe recipe;
     recipe.image = patternImage(imageSize);
     return sim::buildFirmwareFile(recipe);
 }

@@ -46,7 +46,7 @@ TEST_F(UpdateTest, ProgramsEveryRowUpToTheFlashLimitAndReconnects) {
     device.startReading();
     clearRecords();
     // The largest image: 384 rows counted, cut at 0xA000 after 272.
-    const sim::FirmwareFileSpec recipe = goodRecipe(0x0104, 98244);
+    const sim::FirmwareRecipe recipe = goodRecipe(0x0104, 98244);
     ui.chosen = writeFile(recipe);
 
     EXPECT_TRUE(update.OnClickedBtnDeviceUpdate(false));
@@ -78,7 +78,7 @@ TEST_F(UpdateTest, RowsPastTheImageEndAreSentAsZeros) {
     connect();
     // The row count covers the image from offset 0 while programming starts at
     // 0x3000: the last 48 rows come from the zero-filled buffer.
-    const sim::FirmwareFileSpec recipe = goodRecipe(0x0103, 0x6000);
+    const sim::FirmwareRecipe recipe = goodRecipe(0x0103, 0x6000);
     ui.chosen = writeFile(recipe);
     EXPECT_TRUE(update.OnClickedBtnDeviceUpdate(false));
     expectFlashHoldsImage(host.state(), recipe.image, 0x6000 / 256);
@@ -88,13 +88,13 @@ TEST_F(UpdateTest, RefusedFilesSendNothingToTheUnit) {
     connect();
     struct Case {
         const char* what;
-        sim::FirmwareFileSpec recipe;
+        sim::FirmwareRecipe recipe;
         Outcome outcome;
         std::wstring message;
     };
     std::vector<Case> cases;
     {
-        sim::FirmwareFileSpec s = goodRecipe(0x0104);
+        sim::FirmwareRecipe s = goodRecipe(0x0104);
         s.identifier = "DRAXTONCTRL_33EQ";
         cases.push_back({"wrong identifier", s, Outcome::WrongFile, kWrongFile});
         s.identifier = "draxtonctrl_33ep";
@@ -104,12 +104,12 @@ TEST_F(UpdateTest, RefusedFilesSendNothingToTheUnit) {
     }
     {
         // Wrong format and an older version: refused before any question.
-        sim::FirmwareFileSpec s = goodRecipe(0x0100);
+        sim::FirmwareRecipe s = goodRecipe(0x0100);
         s.formatCode = 0x0100;
         cases.push_back({"wrong format", s, Outcome::WrongFile, kWrongFile});
     }
     {
-        sim::FirmwareFileSpec s = goodRecipe(0x0104);
+        sim::FirmwareRecipe s = goodRecipe(0x0104);
         s.corruptChecksum = true;
         cases.push_back({"bad checksum", s, Outcome::FileUnreadable,
                          kFailed + L"\n" + describe(FirmwareReadError::BadChecksum)});

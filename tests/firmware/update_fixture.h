@@ -89,7 +89,7 @@ protected:
         return update.OnClickedBtnDeviceUpdate(forced);
     }
 
-    std::filesystem::path writeFile(const sim::FirmwareFileSpec& recipe,
+    std::filesystem::path writeFile(const sim::FirmwareRecipe& recipe,
                                     const std::string& name = "fw.afm") {
         const auto bytes = sim::buildFirmwareFile(recipe);
         const std::filesystem::path p = folder / name;
@@ -99,8 +99,8 @@ protected:
         return p;
     }
     // A file the unit accepts, of the given version and image size.
-    sim::FirmwareFileSpec goodRecipe(std::uint16_t version, std::size_t imageBytes = 0x6000) {
-        sim::FirmwareFileSpec recipe;
+    sim::FirmwareRecipe goodRecipe(std::uint16_t version, std::size_t imageBytes = 0x6000) {
+        sim::FirmwareRecipe recipe;
         recipe.version = version;
         recipe.image = sim::sampleFirmwareImage(version, imageBytes);
         return recipe;

@@ -196,10 +196,10 @@ std::vector<std::uint8_t> packRow(const std::uint8_t* image256) {
 }
 
 TEST_F(DeviceLinkTest, FullProgrammingSequenceFromAFirmwareFile) {
-    FirmwareFileSpec spec;
-    spec.version = 0x0105;
-    spec.image = sampleFirmwareImage(spec.version);
-    const auto bytes = buildFirmwareFile(spec);
+    FirmwareRecipe recipe;
+    recipe.version = 0x0105;
+    recipe.image = sampleFirmwareImage(recipe.version);
+    const auto bytes = buildFirmwareFile(recipe);
     const auto path = std::filesystem::temp_directory_path() /
                       ("velmora-sim-prog-" + std::to_string(::getpid()) + ".afm");
     std::ofstream(path, std::ios::binary)

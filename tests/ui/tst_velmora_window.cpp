@@ -87,10 +87,10 @@ const QString kLinkLost = QString::fromUtf8("BRAK POŁĄCZENIA");
 
 std::filesystem::path writeFirmwareFile(std::uint16_t version)
 {
-    sim::FirmwareFileSpec spec;
-    spec.version = version;
-    spec.image = sim::sampleFirmwareImage(version);
-    const auto bytes = sim::buildFirmwareFile(spec);
+    sim::FirmwareRecipe recipe;
+    recipe.version = version;
+    recipe.image = sim::sampleFirmwareImage(version);
+    const auto bytes = sim::buildFirmwareFile(recipe);
     const auto path = std::filesystem::temp_directory_path() /
                       ("velmora-window-test-" + std::to_string(::getpid()) + ".afm");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -569,21 +569,21 @@ void TestVelmoraWindow::layoutKeepsEveryCaptionWhole()
     for (const int language : languages) {
         setLanguageIndex(language);
         rig.window->translateCaptions();
-        for (const ControlSpec& spec : mainWindowControls()) {
-            QWidget* w = spec.id >= 0 ? rig.window->control(spec.id) : nullptr;
+        for (const ControlTemplate& entry : mainWindowControls()) {
+            QWidget* w = entry.id >= 0 ? rig.window->control(entry.id) : nullptr;
             if (!w)
                 continue;
-            const QString where = QStringLiteral("control %1, language %2").arg(spec.id).arg(language);
+            const QString where = QStringLiteral("control %1, language %2").arg(entry.id).arg(language);
             QVERIFY2(client.contains(w->geometry()), qPrintable(where));
-            const QString text = rig.text(spec.id);
+            const QString text = rig.text(entry.id);
             const int needed = w->fontMetrics().horizontalAdvance(text);
             if (qobject_cast<QPushButton*>(w))
                 QVERIFY2(needed + CVelmoraDlg::kButtonTextMargin <= w->width(), qPrintable(where + ": " + text));
-            else if (qobject_cast<QLabel*>(w) && spec.kind == ControlKind::Label)
+            else if (qobject_cast<QLabel*>(w) && entry.kind == ControlKind::Label)
                 QVERIFY2(needed <= w->width(), qPrintable(where + ": " + text));
             else if (qobject_cast<CGroupFrame*>(w))
                 QVERIFY2(needed + CVelmoraDlg::kGroupTitleMargin <= w->width(), qPrintable(where + ": " + text));
-            if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Button)
+            if (entry.kind == ControlKind::Label || entry.kind == ControlKind::Button)
                 QVERIFY2(w->fontMetrics().height() <= w->height(), qPrintable(where));
         }
     }
