@@ -2,6 +2,7 @@
 // as processes against a simulated unit served from this test.
 
 #include "process.h"
+#include "sim_session.h"
 
 #include "cli/map_csv.h"
 #include "device/encodings.h"
@@ -19,22 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class UnitCommands : public ::testing::Test {
+class UnitCommands : public CliSimSession<> {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("velmora-unit-commands-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        // The remembered port goes to a file of the test's own, never the user's settings.
-        ::setenv("VELMORA_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
-        host.start();
-    }
-    void TearDown() override {
-        host.stop();
-        ::unsetenv("VELMORA_SETTINGS_FILE");
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-
     // Runs velmora-cli with args and --port naming the simulated unit.
     ChildProcess& run(std::vector<std::string> args, bool port = true) {
         args.insert(args.begin(), VELMORA_CLI_PATH);
@@ -66,8 +53,6 @@ protected:
         return t;
     }
 
-    fs::path dir;
-    sim::CSimHost host;
     std::unique_ptr<ChildProcess> last;
     int status = -1;
 };

@@ -2,6 +2,7 @@
 // line named, and not one request on the unit's line.
 
 #include "cli/process.h"
+#include "cli/sim_session.h"
 #include "sim/sim_host.h"
 
 #include <gtest/gtest.h>
@@ -88,24 +89,7 @@ std::vector<BadMap> badMaps() {
 
 void PrintTo(const BadMap& m, std::ostream* os) { *os << m.name; }
 
-class LoadMapInput : public ::testing::TestWithParam<BadMap> {
-protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("velmora-load-map-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        // Whatever happens, the user's own remembered port stays untouched.
-        ::setenv("VELMORA_SETTINGS_FILE", (dir / "settings.ini").c_str(), 1);
-        host.start();
-    }
-    void TearDown() override {
-        host.stop();
-        ::unsetenv("VELMORA_SETTINGS_FILE");
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-    fs::path dir;
-    sim::CSimHost host;
-};
+class LoadMapInput : public test::CliSimSession<::testing::TestWithParam<BadMap>> {};
 
 TEST_P(LoadMapInput, IsRefusedAtItsFirstBadLineBeforeAnythingIsSent) {
     const fs::path file = dir / "map.csv";
