@@ -57,12 +57,6 @@ std::string refusalReason(std::uint16_t format, const std::wstring& identifier) 
     return {};
 }
 
-std::string hex4(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFFu);
-    return text;
-}
-
 int runFirmwareInfo(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -83,8 +77,8 @@ int runFirmwareInfo(const QStringList& arguments) {
         return kExitFileRefused;
     }
     const std::string refused = refusalReason(format, identifier);
-    std::cout << "version: " << hex4(version) << "\n"
-              << "format: " << hex4(format) << "\n"
+    std::cout << "version: " << hexText(version, 4) << "\n"
+              << "format: " << hexText(format, 4) << "\n"
               << "identifier: " << toUtf8(identifier) << "\n"
               << "image-size: " << file.imageSize() << "\n"
               << "rows: " << file.rowCount() << "\n"
@@ -208,7 +202,7 @@ int runFlash(const QStringList& arguments) {
             status = exitStatus(update.lastOutcome());
         }
         if (update.lastOutcome() == CFirmwareUpdate::Outcome::Programmed)
-            std::cerr << "Programmed; the unit reports version " << hex4(device.state().version)
+            std::cerr << "Programmed; the unit reports version " << hexText(device.state().version, 4)
                       << "." << std::endl;
     } catch (const IError& e) {
         session->messages.show(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()\n" + e.format(),

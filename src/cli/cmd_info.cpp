@@ -34,12 +34,6 @@ int runPorts(const QStringList& arguments) {
     return kExitOk;
 }
 
-std::string hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-    return text;
-}
-
 int runInfo(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -61,8 +55,8 @@ int runInfo(const QStringList& arguments) {
 
         const DeviceState& s = device.state();
         std::cout << "port: " << device.port().portName() << '\n'
-                  << "version: " << hex(s.version, 4) << '\n'
-                  << "device-type: " << hex(s.deviceType, 2) << '\n'
+                  << "version: " << hexText(s.version, 4) << '\n'
+                  << "device-type: " << hexText(s.deviceType, 2) << '\n'
                   << "rpm-divider: " << unsigned{s.rpmDivider} << '\n'
                   << "noise-delta: " << unsigned{s.noiseDelta} << '\n'
                   << "noise-period: " << unsigned{s.noisePeriod} << '\n'

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 
@@ -51,6 +52,12 @@ QString helpText(const QCommandLineParser& parser, const QString& usageName) {
     const qsizetype end = text.indexOf(QLatin1String(" [options]"));
     if (text.startsWith(QLatin1String("Usage: ")) && end > 0)
         text.replace(7, end - 7, usageName);
+    return text;
+}
+
+std::string hexText(unsigned value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
     return text;
 }
 

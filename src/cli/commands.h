@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 class QCommandLineParser;
@@ -41,6 +42,8 @@ int parseCommandLine(QCommandLineParser& parser, const QStringList& arguments);
 QString helpText(const QCommandLineParser& parser, const QString& usageName);
 // Prints "velmora-cli: <text>" to stderr and returns kExitUsage.
 int usageError(const QString& text);
+// "0x" and value in at least digits upper-case hexadecimal digits.
+std::string hexText(unsigned value, int digits);
 // Parses a non-negative number, decimal or 0x-prefixed hexadecimal, at most max.
 bool parseNumber(const QString& text, unsigned max, unsigned& value);
 
