@@ -2,7 +2,7 @@
 
 #include "commands.h"
 #include "device_connect.h"
-#include "map_csv.h"
+#include "mapfile/map_csv.h"
 #include "map_table.h"
 #include "unit_session.h"
 
@@ -16,6 +16,8 @@
 #include <iostream>
 
 namespace velmora::cli {
+
+using namespace mapfile;
 
 namespace {
 
