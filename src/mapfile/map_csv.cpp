@@ -28,13 +28,13 @@ std::string count(std::size_t n, const char* what) {
 
 class Reader {
 public:
-    explicit Reader(MapTable& out) : m_out(out) {}
+    Reader(MapTable& out, const MapCsvRules& rules) : m_out(out), m_rules(rules) {}
 
     std::optional<MapCsvError> read(std::string_view text) {
         text = detail::withoutBom(text); // spreadsheets write one
         std::vector<std::string_view> lines = split(text, '\n');
         while (!lines.empty() && trim(lines.back()).empty()) lines.pop_back();
-        if (lines.empty()) return MapCsvError{1, 0, "the file is empty"};
+        if (lines.empty()) return MapCsvError{m_rules.firstLine, 0, "the file is empty"};
         // Spreadsheets in decimal-comma locales separate fields with ';'. The header
         // line decides for the whole file, so a stray ';' further down is a fault.
         if (lines[0].find(';') != std::string_view::npos) {
@@ -43,14 +43,14 @@ public:
         }
 
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            m_line = i + 1;
+            m_line = m_rules.firstLine + i;
             m_column = 0;
             if (i > kVoltRows) return fault("more than " + count(kVoltRows, "voltage row"));
             if (trim(lines[i]).empty()) return fault("empty line");
             if (!(i == 0 ? header(lines[i]) : row(i - 1, lines[i]))) return m_error;
         }
         if (lines.size() < 1 + kVoltRows) {
-            m_line = lines.size() + 1;
+            m_line = m_rules.firstLine + lines.size();
             m_column = 0;
             return fault("expected " + count(kVoltRows, "voltage row") + ", found " +
                          std::to_string(lines.size() - 1));
@@ -115,7 +115,7 @@ private:
                 !within(rpm, kRpmBreakpointMin, kRpmBreakpointMax, c[j + 1], what,
                         formatRpm(kRpmBreakpointMin) + ".." + formatRpm(kRpmBreakpointMax)))
                 return false;
-            if (j > 0) {
+            if (j > 0 && m_rules.axesMustRise) {
                 const double before = m_table.rpmAxis[j - 1];
                 if (rpm <= before)
                     return fail(what + " (" + formatRpm(rpm) + ") is not above the one before (" +
@@ -140,7 +140,7 @@ private:
             !within(volts, kVoltBreakpointMin, kVoltBreakpointMax, c[0], what,
                     formatVolts(kVoltBreakpointMin) + ".." + formatVolts(kVoltBreakpointMax)))
             return false;
-        if (r > 0) {
+        if (r > 0 && m_rules.axesMustRise) {
             const double before = m_table.voltAxis[r - 1];
             if (volts <= before)
                 return fail(what + " (" + formatVolts(volts) + ") is not above the one before (" +
@@ -164,6 +164,7 @@ private:
     }
 
     MapTable& m_out;
+    const MapCsvRules m_rules;
     MapTable m_table;
     char m_separator = ',';
     bool m_decimalComma = false;
@@ -217,8 +218,8 @@ std::string writeMapCsv(const MapTable& table) {
     return text;
 }
 
-std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table) {
-    return Reader(table).read(text);
+std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table, const MapCsvRules& rules) {
+    return Reader(table, rules).read(text);
 }
 
 } // namespace velmora::mapfile

@@ -65,6 +65,12 @@ using MapCsvError = TextError;
 // what the unit holds, and both axes must rise, also at the unit's own resolution.
 // Returns the first fault with its line and field; table is written only when there
 // is none.
-std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table);
+struct MapCsvRules {
+    // Off for a backup: it must bring back whatever the unit held, in order or not.
+    bool axesMustRise = true;
+    // Line number of text's first line within the file it comes from.
+    std::size_t firstLine = 1;
+};
+std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table, const MapCsvRules& rules = {});
 
 } // namespace velmora::mapfile

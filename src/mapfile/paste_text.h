@@ -24,9 +24,11 @@ constexpr std::size_t kMaxPasteRows = 256;
 constexpr std::size_t kMaxPasteColumns = 256;
 
 // Reads a rectangular block. Cells are separated by tabs; a text without a tab but
-// with ';' is split at ';' (a csv line from a spreadsheet in a decimal-comma locale),
-// otherwise, with ',' and no tab, at ','. Numbers may use a decimal comma unless ','
-// separates the cells. LF or CRLF line ends, blanks around cells, an optional
+// with ';' is split at ';' (csv lines from a spreadsheet in a decimal-comma locale);
+// a text with ',' only is split at ',' when some line holds two commas or the text
+// has a '.' too, otherwise "1,5" is one number with a decimal comma (a column copied
+// from such a spreadsheet). Numbers may use a decimal comma unless ',' separates the
+// cells. LF or CRLF line ends, blanks around cells, an optional
 // UTF-8 byte order mark and one or more line ends at the end are fine. Refused
 // whole, with line and column: an empty text, an empty cell, a cell that is not a
 // finite number, a row of another length than the first (a ragged block), and a
