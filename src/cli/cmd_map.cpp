@@ -31,7 +31,9 @@ const QString kRoundingNote = QStringLiteral(
 const QString kCsvFormat = QStringLiteral(
     "The file is comma-separated: a first line 'V\\RPM' and the 15 RPM breakpoints, then "
     "16 lines of a voltage breakpoint and that row's 15 map values. Values lie within "
-    "0.00..5.10, RPM breakpoints within 0..25500, and both axes rise.");
+    "0.00..5.10, RPM breakpoints within 0..25500, and both axes rise. load-map also "
+    "reads the form spreadsheets save in decimal-comma locales: ';' between fields and "
+    "a decimal comma (0,96).");
 
 // The connection goes on past a failed read with the defaults in place: read the
 // map and axes again so defaults are never shown or saved as the unit's.

@@ -56,6 +56,8 @@ std::vector<Difference> compareSnapshots(const Snapshot& a, const Snapshot& b, C
     if (scope == CompareScope::Everything) {
         out.setting(ItemKind::Version, a.version, b.version, 4);
         out.setting(ItemKind::DeviceType, a.deviceType, b.deviceType, 2);
+    }
+    if (scope != CompareScope::MapAndAxes) {
         out.setting(ItemKind::RpmDivider, a.rpmDivider, b.rpmDivider);
         out.setting(ItemKind::NoiseDelta, a.noiseDelta, b.noiseDelta);
         out.setting(ItemKind::NoisePeriod, a.noisePeriod, b.noisePeriod);
@@ -93,7 +95,7 @@ bool sameOnUnit(const Snapshot& a, const Snapshot& b, CompareScope scope) {
     return compareSnapshots(a, b, scope).empty();
 }
 
-std::string describe(const Difference& d, const Snapshot& a) {
+std::string itemName(const Difference& d, const Snapshot& a) {
     std::string what;
     switch (d.kind) {
     case ItemKind::Version: what = "version"; break;
@@ -110,6 +112,11 @@ std::string describe(const Difference& d, const Snapshot& a) {
                " rpm)";
         break;
     }
+    return what;
+}
+
+std::string describe(const Difference& d, const Snapshot& a) {
+    std::string what = itemName(d, a);
     what += ": ";
     what += d.leftText;
     what += " -> ";

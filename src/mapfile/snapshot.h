@@ -28,8 +28,9 @@ Snapshot snapshotFrom(const DeviceState& state);
 // and stay as they are.
 void applySnapshot(const Snapshot& snapshot, DeviceState& state);
 
-// Which parts a compare looks at: a map file holds only the map and axes.
-enum class CompareScope { Everything, MapAndAxes };
+// Which parts a compare looks at. A restore writes the settings, map and axes (the
+// version and device type are the firmware's); a map file holds only the map and axes.
+enum class CompareScope { Everything, SettingsMapAndAxes, MapAndAxes };
 
 enum class ItemKind { Version, DeviceType, RpmDivider, NoiseDelta, NoisePeriod, MapCell, VoltBreakpoint, RpmBreakpoint };
 
@@ -53,9 +54,11 @@ std::vector<Difference> compareSnapshots(const Snapshot& a, const Snapshot& b,
 // No differences at all.
 bool sameOnUnit(const Snapshot& a, const Snapshot& b, CompareScope scope = CompareScope::Everything);
 
-// English, one line: "map row 3 (1.92 V), column 5 (1700 rpm): 0.20 -> 0.40",
-// "RPM breakpoint 2: 800 -> 900", "noise period: 0 -> 10". Axis values in map
-// items are taken from a (the left side).
+// What differs, in English: "map row 3 (1.92 V), column 5 (1700 rpm)", "RPM
+// breakpoint 2", "noise period". Axis values in map items are taken from a (the
+// left side).
+std::string itemName(const Difference& difference, const Snapshot& a);
+// itemName, then ": 0.20 -> 0.40".
 std::string describe(const Difference& difference, const Snapshot& a);
 
 } // namespace velmora::mapfile
