@@ -36,19 +36,5 @@ TEST(Compare, FindsEachDifferenceAtTheUnitsResolutionInOrder) {
     EXPECT_EQ(compareSnapshots(a, b, CompareScope::MapAndAxes).size(), 3u);
 }
 
-TEST(Compare, ApplyingASnapshotKeepsTheUnitsFirmwareIdentity) {
-    DeviceState state;
-    state.version = 0x0103;
-    Snapshot s = snapshotFrom(DeviceState{});
-    s.version = 0x0999;
-    s.deviceType = 0x22;
-    s.noiseDelta = 7;
-    s.map[1][1] = 1.0;
-    applySnapshot(s, state);
-    EXPECT_EQ(state.version, 0x0103);
-    EXPECT_EQ(state.deviceType, kDeviceType);
-    EXPECT_TRUE(sameOnUnit(snapshotFrom(state), s, CompareScope::SettingsMapAndAxes));
-}
-
 } // namespace
 } // namespace velmora::mapfile
