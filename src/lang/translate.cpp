@@ -1,6 +1,7 @@
 #include "lang/translate.h"
 
 #include "lang/lang_file.h"
+#include "lang/program_data.h"
 
 #include <array>
 #include <atomic>
@@ -77,14 +78,15 @@ bool loadLanguageFiles(const std::string& folder)
 
 bool loadLanguageFiles()
 {
-    const std::string folder = executableFolder();
+    const std::filesystem::path folder = programDataFolder("EM_LANG");
     if (folder.empty()) {
         // Without the program's own folder there is nowhere sensible to look;
         // a relative path would depend on the current directory.
         setLanguageIndex(selectLanguage());
         return true;
     }
-    return loadLanguageFiles(folder + "EM_LANG");
+    const std::u8string utf8 = folder.u8string();
+    return loadLanguageFiles(std::string(utf8.begin(), utf8.end()));
 }
 
 void unloadLanguageFiles()

@@ -135,7 +135,10 @@ TEST(ShippedLanguageFiles, AreFoundBesideTheExecutable)
                                                      {1, english},
                                                      {2, tableText("RUSSIAN.tsv")},
                                                      {7, tableText("SPAIN.tsv")},
-                                                     {4, english}}; // no German file
+                                                     {4, tableText("GERMAN.tsv")},
+                                                     {5, tableText("THAI.tsv")},
+                                                     {19, tableText("SLOVENIAN.tsv")},
+                                                     {6, english}}; // a slot without a file
     loadLanguageFiles();
     for (const auto& [index, text] : expected) {
         setLanguageIndex(index);
