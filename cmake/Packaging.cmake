@@ -123,5 +123,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/velmora/velmora")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own buttons and dialogs in the user's language.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Thai texts need a Thai font, which the default fonts lack.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-thai-tlwg")
 set(CPACK_GENERATOR DEB)
 include(CPack)
