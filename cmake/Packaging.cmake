@@ -71,10 +71,13 @@ if(UNIX AND NOT APPLE)
     add_custom_target(velmora_desktop_icons ALL DEPENDS ${_icons})
   endif()
 
-  # Manual pages from the programs' own --help, so they never drift from it.
+  # Manual pages from the programs' own --help, so they never drift from it. Not in
+  # sanitizer and fuzzing builds, whose programs are not for shipping (and may report
+  # leaks at exit).
   find_program(HELP2MAN_PROGRAM help2man)
   find_program(GZIP_PROGRAM gzip)
-  if(HELP2MAN_PROGRAM AND GZIP_PROGRAM AND NOT CMAKE_CROSSCOMPILING)
+  if(HELP2MAN_PROGRAM AND GZIP_PROGRAM AND NOT CMAKE_CROSSCOMPILING
+     AND VELMORA_SANITIZE STREQUAL "" AND NOT VELMORA_BUILD_FUZZ)
     set(_man_pages)
     set(_velmora_cli_name "console tool for the LPG fuel pressure emulator unit")
     set(_velmora_name "service window for the LPG fuel pressure emulator unit")

@@ -69,6 +69,10 @@ bool loadLanguageFiles(const std::string& folder)
 {
     setLanguageIndex(selectLanguage());
     const std::filesystem::path base = pathFromUtf8(folder);
+    // A relative folder (an empty one above all) would be looked up from the current
+    // directory, which may hold anything.
+    if (!base.is_absolute())
+        return true;
     for (int index : kOpenOrder) {
         // A file that does not open leaves its slot closed: English answers instead.
         slot(index).open(base / languageFileName(index));

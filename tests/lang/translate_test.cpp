@@ -86,8 +86,19 @@ TEST_F(Translate, WithoutLanguageFilesEveryTextIsShownAsWritten)
         setLanguageIndex(index);
         EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << "index " << index;
     }
-    // A missing selected file falls back to English.
+    // Nor from the current directory when the folder is given relative.
     write("ENGLISH.txt", L"Zamknij\t\tClose\r\n");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    for (const std::filesystem::path& cwd : {m_folder, m_dir.path()}) {
+        std::filesystem::current_path(cwd);
+        for (const char* relative : {"", ".", "EM_LANG"}) {
+            loadLanguageFiles(relative);
+            setLanguageIndex(1);
+            EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << '"' << relative << '"';
+        }
+    }
+    std::filesystem::current_path(previous);
+    // A missing selected file falls back to English.
     loadAs(7);
     EXPECT_EQ(translate(L"Zamknij"), L"Close");
 }
