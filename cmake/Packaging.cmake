@@ -45,16 +45,17 @@ if(UNIX AND NOT APPLE)
   set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
   set(_out ${PROJECT_BINARY_DIR}/packaging)
 
-  install(FILES ${_pkg}/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${_pkg}/io.github.velmora.Velmora.metainfo.xml
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${_pkg}/velmora-mime.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME velmora.xml)
-  install(FILES ${_pkg}/velmora.svg
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-  # The icon in every size desktops ask for, painted by the program's own icon code.
-  if(TARGET velmora_icongen)
+  # The menu entry, its metadata and the icon in every size desktops ask for, the
+  # bitmaps painted by the program's own icon code.
+  if(TARGET velmora AND TARGET velmora_icongen)
+    install(FILES ${_pkg}/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${_pkg}/io.github.velmora.Velmora.metainfo.xml
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    install(FILES ${_pkg}/velmora.svg
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
     set(_icon_sizes 16 22 24 32 48 64 128 256)
     set(_icons)
     foreach(size IN LISTS _icon_sizes)
