@@ -3,7 +3,8 @@
 
 #include "commands.h"
 
-#include "lang/translate.h"
+#include "lang/language_choice.h"
+#include "platform/program_language.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -28,20 +29,27 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
-    // The unit's messages reach the console in the user's language, as in the window.
-    velmora::loadLanguageFiles();
-
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Console tool for the LPG pressure emulator unit."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption language(
+        QStringLiteral("lang"),
+        QStringLiteral("Speak LANG (%1) instead of the user's language.")
+            .arg(QString::fromStdString(velmora::languageCodeList())),
+        QStringLiteral("LANG"));
+    parser.addOption(language);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
                                  QStringLiteral("<command> [options]"));
     // Everything after the command belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
 
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    // The unit's messages reach the console in the user's language, as in the window.
+    QString languageError;
+    if (!velmora::setUpLanguage(parser.value(language), &languageError))
+        return usageError(languageError);
     if (parser.isSet(version)) {
         std::cout << "velmora-cli " << VELMORA_VERSION << std::endl;
         return kExitOk;

@@ -2,6 +2,7 @@
 
 #include "device/lpg_device.h"
 #include "device/messages.h"
+#include "lang/program_data.h"
 #include "lang/translate.h"
 
 #include <thread>
@@ -28,6 +29,10 @@ CFirmwareUpdate::CFirmwareUpdate(CLPGDevice& device, IFirmwareUI& ui)
       m_wait([](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); }) {}
 
 std::filesystem::path CFirmwareUpdate::defaultFirmwareFolder() {
+    // An installed copy keeps the sample firmware in its data folder.
+    const std::filesystem::path installed = programDataFolder("Draxton Firmware");
+    if (!installed.empty())
+        return installed / "33EP";
     return std::filesystem::path(executableFolder()) / "Draxton Firmware" / "33EP";
 }
 

@@ -52,7 +52,8 @@ public:
     FirmwareReadError lastReadError() const { return m_file.lastError(); }
 
     // The folder the file dialog opens in; by default
-    // <executable folder>/Draxton Firmware/33EP.
+    // <executable folder>/Draxton Firmware/33EP, or in an installed copy
+    // <prefix>/share/velmora/Draxton Firmware/33EP.
     void setFirmwareFolder(std::filesystem::path folder) { m_folder = std::move(folder); }
     const std::filesystem::path& firmwareFolder() const { return m_folder; }
     static std::filesystem::path defaultFirmwareFolder();

@@ -1,6 +1,7 @@
 #include "lang/translate.h"
 
 #include "lang/lang_file.h"
+#include "lang/program_data.h"
 
 #include <array>
 #include <atomic>
@@ -68,6 +69,10 @@ bool loadLanguageFiles(const std::string& folder)
 {
     setLanguageIndex(selectLanguage());
     const std::filesystem::path base = pathFromUtf8(folder);
+    // A relative folder (an empty one above all) would be looked up from the current
+    // directory, which may hold anything.
+    if (!base.is_absolute())
+        return true;
     for (int index : kOpenOrder) {
         // A file that does not open leaves its slot closed: English answers instead.
         slot(index).open(base / languageFileName(index));
@@ -77,14 +82,15 @@ bool loadLanguageFiles(const std::string& folder)
 
 bool loadLanguageFiles()
 {
-    const std::string folder = executableFolder();
+    const std::filesystem::path folder = programDataFolder("EM_LANG");
     if (folder.empty()) {
         // Without the program's own folder there is nowhere sensible to look;
         // a relative path would depend on the current directory.
         setLanguageIndex(selectLanguage());
         return true;
     }
-    return loadLanguageFiles(folder + "EM_LANG");
+    const std::u8string utf8 = folder.u8string();
+    return loadLanguageFiles(std::string(utf8.begin(), utf8.end()));
 }
 
 void unloadLanguageFiles()

@@ -19,9 +19,11 @@ std::uint16_t userLanguageId();
 std::uint16_t languageIdFromLocale(const std::string& locale);
 
 // Sets the program's language index (once, at start) and opens the 13 language
-// files from folder (normally <executable folder>/EM_LANG). Always succeeds.
+// files from folder (normally <executable folder>/EM_LANG); a relative folder opens
+// nothing. Always succeeds.
 bool loadLanguageFiles(const std::string& folder);
-// The same with the EM_LANG folder beside the executable.
+// The same with the EM_LANG folder beside the executable, or of the installed copy
+// (programDataFolder); with neither, no file is opened.
 bool loadLanguageFiles();
 void setLanguageIndex(int index); // outside 0..19 counts as English
 int languageIndex();

@@ -1,5 +1,7 @@
 #include "app_options.h"
 
+#include "lang/language_choice.h"
+
 #include <QCommandLineParser>
 
 namespace velmora {
@@ -17,6 +19,10 @@ void describe(QCommandLineParser& parser)
                       QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("simulate"),
                       QStringLiteral("Start a simulated unit inside the program and connect to it.")});
+    parser.addOption({QStringLiteral("lang"),
+                      QStringLiteral("Speak LANG (%1) instead of the user's language.")
+                          .arg(QString::fromStdString(languageCodeList())),
+                      QStringLiteral("LANG")});
 }
 
 } // namespace
@@ -44,6 +50,14 @@ ParsedOptions parseAppOptions(const QStringList& arguments)
         options.port = parser.value(QStringLiteral("port")).toStdString();
         if (options.port.empty()) {
             parsed.error = QStringLiteral("--port needs a port name");
+            return parsed;
+        }
+    }
+    if (parser.isSet(QStringLiteral("lang"))) {
+        options.language = parser.value(QStringLiteral("lang"));
+        if (languageIndexForCode(options.language.toStdString()) < 0) {
+            parsed.error = QStringLiteral("Unknown language '%1'; use one of: %2")
+                               .arg(options.language, QString::fromStdString(languageCodeList()));
             return parsed;
         }
     }

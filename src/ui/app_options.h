@@ -1,6 +1,7 @@
 #pragma once
 // Command line of the window program.
 
+#include <QString>
 #include <QStringList>
 
 #include <optional>
@@ -11,6 +12,7 @@ namespace velmora {
 struct AppOptions {
     std::string port;      // --port PORT: tried before any other port
     bool simulate = false; // --simulate: a simulated unit on a pseudo-terminal
+    QString language;      // --lang CODE: instead of the user's language; empty: the user's
 };
 
 // options is nullopt when the line is not understood; error then says why. help

@@ -9,6 +9,7 @@
 
 #include "lang/translate.h"
 #include "platform/port_lister.h"
+#include "platform/program_language.h"
 #include "platform/settings_store.h"
 
 #include <QApplication>
@@ -47,8 +48,7 @@ int main(int argc, char** argv)
     }
     const AppOptions& options = *parsed.options;
 
-    setLanguageIndex(selectLanguage(userLanguageId()));
-    loadLanguageFiles(executableFolder() + "EM_LANG");
+    setUpLanguage(options.language); // the code was checked with the other options
 
     CQtMessageBox messages;
     CQtSettingsStore userSettings;

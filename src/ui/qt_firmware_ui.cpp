@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMimeDatabase>
 
 namespace velmora {
 
@@ -37,7 +38,13 @@ std::filesystem::path CQtFirmwareUI::chooseFile(const std::filesystem::path& fol
     QFileDialog dialog(m_owner, QString::fromStdWString(translate(L"OPEN")));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(nameFilters(filter));
+    // An installed copy registers .afm as firmware (they are Adobe font metrics to
+    // the desktop otherwise); the dialog then names and filters them by that type.
+    const QMimeType firmware = QMimeDatabase().mimeTypeForName(QLatin1String(kFirmwareMimeType));
+    if (firmware.isValid())
+        dialog.setMimeTypeFilters({firmware.name()});
+    else
+        dialog.setNameFilters(nameFilters(filter));
     dialog.setDefaultSuffix(QString::fromStdWString(defaultExtension));
     dialog.setDirectory(QString::fromStdWString(folder.wstring()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

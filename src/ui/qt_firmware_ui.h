@@ -31,6 +31,9 @@ private:
     bool m_busy = false;
 };
 
+// The MIME type packaging/velmora-mime.xml gives firmware files.
+inline constexpr char kFirmwareMimeType[] = "application/x-velmora-firmware";
+
 // "Description|pattern|..." as QFileDialog name filters.
 QStringList nameFilters(const std::wstring& filter);
 

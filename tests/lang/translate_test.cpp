@@ -86,8 +86,19 @@ TEST_F(Translate, WithoutLanguageFilesEveryTextIsShownAsWritten)
         setLanguageIndex(index);
         EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << "index " << index;
     }
-    // A missing selected file falls back to English.
+    // Nor from the current directory when the folder is given relative.
     write("ENGLISH.txt", L"Zamknij\t\tClose\r\n");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    for (const std::filesystem::path& cwd : {m_folder, m_dir.path()}) {
+        std::filesystem::current_path(cwd);
+        for (const char* relative : {"", ".", "EM_LANG"}) {
+            loadLanguageFiles(relative);
+            setLanguageIndex(1);
+            EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << '"' << relative << '"';
+        }
+    }
+    std::filesystem::current_path(previous);
+    // A missing selected file falls back to English.
     loadAs(7);
     EXPECT_EQ(translate(L"Zamknij"), L"Close");
 }
@@ -135,7 +146,10 @@ TEST(ShippedLanguageFiles, AreFoundBesideTheExecutable)
                                                      {1, english},
                                                      {2, tableText("RUSSIAN.tsv")},
                                                      {7, tableText("SPAIN.tsv")},
-                                                     {4, english}}; // no German file
+                                                     {4, tableText("GERMAN.tsv")},
+                                                     {5, tableText("THAI.tsv")},
+                                                     {19, tableText("SLOVENIAN.tsv")},
+                                                     {6, english}}; // a slot without a file
     loadLanguageFiles();
     for (const auto& [index, text] : expected) {
         setLanguageIndex(index);

@@ -343,10 +343,16 @@ void TestUiParts::commandLine()
     QVERIFY(p.options);
     QCOMPARE(p.options->port, std::string("COM3"));
 
+    p = parse({QStringLiteral("--lang"), QStringLiteral("el")});
+    QVERIFY(p.options);
+    QCOMPARE(p.options->language, QStringLiteral("el"));
+
     for (const QStringList& bad : {QStringList{QStringLiteral("--port")},
                                    QStringList{QStringLiteral("--bogus")},
                                    QStringList{QStringLiteral("extra")},
-                                   QStringList{QStringLiteral("--port=")}}) {
+                                   QStringList{QStringLiteral("--port=")},
+                                   QStringList{QStringLiteral("--lang")},
+                                   QStringList{QStringLiteral("--lang=gr")}}) {
         p = parse(bad);
         QVERIFY2(!p.options, qPrintable(bad.join(' ')));
         QVERIFY(!p.error.isEmpty());

@@ -1,0 +1,82 @@
+#include "platform/program_language.h"
+
+#include "lang/language_choice.h"
+#include "lang/program_data.h"
+#include "lang/translate.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <filesystem>
+#include <system_error>
+
+namespace velmora {
+
+namespace {
+
+int userLanguageIndex(const std::filesystem::path& folder)
+{
+    const LanguageFilePresent hasFile = [&folder](int index) {
+        const char* name = languageFileName(index);
+        std::error_code ec;
+        return !folder.empty() && name != nullptr &&
+               std::filesystem::is_regular_file(folder / name, ec);
+    };
+#ifdef Q_OS_WIN
+    return selectLanguage(userLanguageId(), hasFile);
+#else
+    std::vector<std::string> languages;
+    for (const QString& name : QLocale::system().uiLanguages())
+        languages.push_back(name.toStdString());
+    return selectLanguage(languages, hasFile);
+#endif
+}
+
+// Qt ships no Bosnian catalogue; Croatian is the closest that it has.
+QStringList qtCatalogues(int index)
+{
+    const QString code = QString::fromLatin1(languageCode(index));
+    if (code == QLatin1String("en"))
+        return {}; // Qt's own texts are English
+    if (code == QLatin1String("bs"))
+        return {code, QStringLiteral("hr")};
+    return {code};
+}
+
+void installQtTranslations(int index)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& code : qtCatalogues(index)) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QStringLiteral("qtbase_") + code, folder)) {
+            QCoreApplication::installTranslator(translator);
+            return;
+        }
+        delete translator; // not installed: Qt's buttons stay English
+    }
+}
+
+} // namespace
+
+bool setUpLanguage(const QString& code, QString* error)
+{
+    int index = code.isEmpty() ? -1 : languageIndexForCode(code.toStdString());
+    const bool known = code.isEmpty() || index >= 0;
+    if (!known && error != nullptr)
+        *error = QStringLiteral("unknown language '%1'; use one of: %2")
+                     .arg(code, QString::fromStdString(languageCodeList()));
+    const std::filesystem::path folder = programDataFolder("EM_LANG");
+    if (index < 0)
+        index = userLanguageIndex(folder);
+    if (!folder.empty()) {
+        const std::u8string utf8 = folder.u8string();
+        loadLanguageFiles(std::string(utf8.begin(), utf8.end()));
+    }
+    setLanguageIndex(index);
+    installQtTranslations(index);
+    return known;
+}
+
+} // namespace velmora

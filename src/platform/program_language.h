@@ -1,0 +1,18 @@
+#pragma once
+// The language the program speaks, chosen once at start by both executables.
+
+#include <QString>
+
+namespace velmora {
+
+// Chooses the language: the one code names (--lang; "de", "fr_CA", ...) when code
+// is not empty, else the user's (QLocale::uiLanguages, which honours LANGUAGE and
+// LC_*; the user language on Windows) among the languages whose file is present.
+// Opens the language files from the program's data folder (never the current
+// directory) and installs Qt's own translations for the language, so standard
+// buttons and dialogs match. Needs the application object. False, with error
+// saying what to do, when code names no language the program knows (the user's
+// language is taken then).
+bool setUpLanguage(const QString& code, QString* error = nullptr);
+
+} // namespace velmora
