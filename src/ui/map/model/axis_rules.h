@@ -24,6 +24,11 @@ double roundTenth(double x);
 // 0.015 V): values beyond it would be written as a different voltage.
 constexpr double kVoltBreakpointMin = -32768 * 0.015;
 constexpr double kVoltBreakpointMax = 32767 * 0.015;
-double voltBreakpoint(double v);
+// One step of the axis word: neighbouring voltage breakpoints stay this far apart.
+constexpr double kVoltBreakpointGap = 0.015;
+// Limits v to what the word holds and to the word's steps, then keeps it above
+// axis[row - 1] and below axis[row + 1] like an RPM breakpoint (the lower neighbour
+// wins when both cannot hold), so the axis keeps rising.
+double voltBreakpoint(double v, const std::array<double, kVoltRows>& axis, int row);
 
 } // namespace velmora
