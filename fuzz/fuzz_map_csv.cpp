@@ -2,12 +2,12 @@
 // with a line number or read into a table the unit can hold, which writes back
 // into text that reads the same.
 
-#include "cli/map_csv.h"
+#include "mapfile/map_csv.h"
 
 #include <cmath>
 #include <string_view>
 
-using namespace velmora::cli;
+using namespace velmora::mapfile;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     MapTable table;

@@ -2,7 +2,7 @@
 
 #include "commands.h"
 #include "device_connect.h"
-#include "map_csv.h"
+#include "mapfile/map_csv.h"
 #include "map_table.h"
 #include "unit_session.h"
 
@@ -17,6 +17,8 @@
 
 namespace velmora::cli {
 
+using namespace mapfile;
+
 namespace {
 
 // A map file is about 1.5 KB; anything this large is not one.
@@ -29,7 +31,9 @@ const QString kRoundingNote = QStringLiteral(
 const QString kCsvFormat = QStringLiteral(
     "The file is comma-separated: a first line 'V\\RPM' and the 15 RPM breakpoints, then "
     "16 lines of a voltage breakpoint and that row's 15 map values. Values lie within "
-    "0.00..5.10, RPM breakpoints within 0..25500, and both axes rise.");
+    "0.00..5.10, RPM breakpoints within 0..25500, and both axes rise. load-map also "
+    "reads the form spreadsheets save in decimal-comma locales: ';' between fields and "
+    "a decimal comma (0,96).");
 
 // The connection goes on past a failed read with the defaults in place: read the
 // map and axes again so defaults are never shown or saved as the unit's.

@@ -5,6 +5,8 @@
 
 namespace velmora::cli {
 
+using namespace mapfile;
+
 namespace {
 
 void pad(std::string& line, const std::string& cell, std::size_t width) {

@@ -2,11 +2,13 @@
 // The correction map and its axes laid out for a terminal: RPM breakpoints across,
 // voltage breakpoints down, columns right-aligned. Numbers as in the csv form.
 
-#include "map_csv.h"
+#include "mapfile/map_csv.h"
 
 #include <string>
 
 namespace velmora::cli {
+
+using mapfile::MapTable;
 
 std::string formatMapTable(const MapTable& table);
 

@@ -12,6 +12,8 @@
 namespace velmora::cli {
 
 constexpr int kExitBadFile = 3;
+// diff: the unit and the file differ.
+constexpr int kExitDiffers = 4;
 
 // VELMORA_SETTINGS_FILE names an ini file that holds the remembered port instead
 // of the user's settings (tests, portable set-ups); empty when unset.

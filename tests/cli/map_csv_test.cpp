@@ -1,7 +1,7 @@
 // The map's csv and terminal forms: what a saved file brings back to the unit, and
 // which files are refused before anything reaches it.
 
-#include "cli/map_csv.h"
+#include "mapfile/map_csv.h"
 #include "cli/map_table.h"
 
 #include "device/encodings.h"
@@ -14,6 +14,8 @@
 
 namespace velmora::cli {
 namespace {
+
+using namespace velmora::mapfile;
 
 // Every line of text, without the line ends.
 std::vector<std::string> lines(const std::string& text) {

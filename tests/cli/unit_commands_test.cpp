@@ -4,7 +4,7 @@
 #include "process.h"
 #include "sim_session.h"
 
-#include "cli/map_csv.h"
+#include "mapfile/map_csv.h"
 #include "device/encodings.h"
 #include "sim/sim_host.h"
 
@@ -42,9 +42,9 @@ protected:
     }
 
     // The unit's map and axes as the host would read them.
-    cli::MapTable unitTable() const {
+    mapfile::MapTable unitTable() const {
         const sim::SimState s = host.state();
-        cli::MapTable t;
+        mapfile::MapTable t;
         for (std::size_t r = 0; r < kVoltRows; ++r) {
             t.voltAxis[r] = voltsFromWord(s.voltWords[r]);
             for (std::size_t c = 0; c < kRpmCols; ++c) t.map[r][c] = mapValueFromByte(s.map[r * kRpmCols + c]);
@@ -92,7 +92,7 @@ TEST_F(UnitCommands, NoUnitOnThePortFailsWithTheMessageOnStderr) {
 TEST_F(UnitCommands, MapPrintsTheUnitsTableInBothForms) {
     const auto& csv = run({"map", "--format", "csv"});
     ASSERT_EQ(status, 0) << csv.err();
-    EXPECT_EQ(csv.out(), cli::writeMapCsv(unitTable()));
+    EXPECT_EQ(csv.out(), mapfile::writeMapCsv(unitTable()));
 
     const auto& table = run({"map"});
     ASSERT_EQ(status, 0) << table.err();
@@ -182,7 +182,7 @@ TEST_F(UnitCommands, RefusedWritesFailWithTheStepNamed) {
     EXPECT_EQ(status, 1);
     EXPECT_NE(clear.err().find("Emulator: "), std::string::npos);
 
-    const fs::path file = write("map.csv", cli::writeMapCsv(unitTable()));
+    const fs::path file = write("map.csv", mapfile::writeMapCsv(unitTable()));
     const auto& load = run({"load-map", file.string()});
     EXPECT_EQ(status, 1);
     EXPECT_NE(load.err().find("writing the axes failed"), std::string::npos) << load.err();
@@ -200,13 +200,13 @@ TEST_F(UnitCommands, ClearMapZeroesAndStoresTheUnitsMap) {
 }
 
 TEST_F(UnitCommands, LoadedMapComesBackFromMapWithinTheUnitsSteps) {
-    cli::MapTable wanted = unitTable();
+    mapfile::MapTable wanted = unitTable();
     for (std::size_t r = 0; r < kVoltRows; ++r) {
         wanted.voltAxis[r] = 0.5 + 0.73 * static_cast<double>(r);
         for (std::size_t c = 0; c < kRpmCols; ++c) wanted.map[r][c] = 0.013 * static_cast<double>(r * 23 + c);
     }
     wanted.rpmAxis[kRpmCols - 1] = 25500;
-    const fs::path file = write("load.csv", cli::writeMapCsv(wanted));
+    const fs::path file = write("load.csv", mapfile::writeMapCsv(wanted));
     const auto& load = run({"load-map", file.string()});
     ASSERT_EQ(status, 0) << load.err();
     EXPECT_EQ(host.state().mapStores, 1u);
@@ -214,8 +214,8 @@ TEST_F(UnitCommands, LoadedMapComesBackFromMapWithinTheUnitsSteps) {
 
     const auto& map = run({"map", "--format", "csv"});
     ASSERT_EQ(status, 0) << map.err();
-    cli::MapTable back;
-    const auto error = cli::readMapCsv(map.out(), back);
+    mapfile::MapTable back;
+    const auto error = mapfile::readMapCsv(map.out(), back);
     ASSERT_FALSE(error) << error->message;
     for (std::size_t c = 0; c < kRpmCols; ++c) EXPECT_EQ(back.rpmAxis[c], wanted.rpmAxis[c]);
     for (std::size_t r = 0; r < kVoltRows; ++r) {
@@ -226,7 +226,7 @@ TEST_F(UnitCommands, LoadedMapComesBackFromMapWithinTheUnitsSteps) {
 }
 
 TEST_F(UnitCommands, BadFilesSendNothingAndNameTheLine) {
-    std::string text = cli::writeMapCsv(unitTable());
+    std::string text = mapfile::writeMapCsv(unitTable());
     text.replace(text.find("\n0.96,") + 6, 4, "nan ");
     const fs::path bad = write("bad.csv", text);
     const unsigned requests = host.state().requests;
@@ -245,9 +245,9 @@ TEST_F(UnitCommands, SaveMapWritesWhatMapPrintsAndKeepsTheOldFileOnFailure) {
     const fs::path file = write("saved.csv", "old contents\n");
     const auto& save = run({"save-map", file.string()});
     ASSERT_EQ(status, 0) << save.err();
-    EXPECT_EQ(read(file), cli::writeMapCsv(unitTable()));
-    cli::MapTable back;
-    EXPECT_FALSE(cli::readMapCsv(read(file), back));
+    EXPECT_EQ(read(file), mapfile::writeMapCsv(unitTable()));
+    mapfile::MapTable back;
+    EXPECT_FALSE(mapfile::readMapCsv(read(file), back));
 
     write("saved.csv", "old contents\n");
     sim::Faults foreign;

@@ -6,9 +6,16 @@
 //   0.96,0.00,0.02,...,1.10         16 rows: a voltage breakpoint, then the row's 15 values
 //   ...
 //
-// Standard C++ only, so tests and a fuzzer link it without Qt.
+// Spreadsheets set to a locale with a decimal comma (Polish, German, Russian,
+// Spanish) save the same table with ';' between fields and ',' in numbers:
+//
+//   V\RPM;500;800;...;4700
+//   0,96;0,00;0,02;...;1,1
+//
+// The reader takes either; the writer always writes the first form.
 
 #include "device/device_state.h"
+#include "mapfile/text_error.h"
 
 #include <array>
 #include <cstddef>
@@ -16,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::cli {
+namespace velmora::mapfile {
 
 struct MapTable {
     std::array<double, kRpmCols> rpmAxis{};
@@ -48,16 +55,22 @@ std::string formatVolts(double volts);
 // The whole table, "\n" after every line.
 std::string writeMapCsv(const MapTable& table);
 
-struct MapCsvError {
-    std::size_t line = 0; // 1-based
-    std::string message;
-};
+using MapCsvError = TextError;
 
 // Reads text written by writeMapCsv or a spreadsheet: CRLF or LF line ends, an
 // optional UTF-8 byte order mark, blank space around cells, blank lines at the end.
-// Every cell must be a finite number within what the unit holds, and both axes must
-// rise, also at the unit's own resolution. Returns the first fault; table is written
-// only when there is none.
-std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table);
+// The field separator is taken from the first line: ';' when it holds a ';',
+// otherwise ','. With ';' a number may use a decimal comma ("0,96"); with ',' it
+// cannot (the comma separates fields). Every cell must be a finite number within
+// what the unit holds, and both axes must rise, also at the unit's own resolution.
+// Returns the first fault with its line and field; table is written only when there
+// is none.
+struct MapCsvRules {
+    // Off for a backup: it must bring back whatever the unit held, in order or not.
+    bool axesMustRise = true;
+    // Line number of text's first line within the file it comes from.
+    std::size_t firstLine = 1;
+};
+std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table, const MapCsvRules& rules = {});
 
-} // namespace velmora::cli
+} // namespace velmora::mapfile

@@ -1,79 +1,57 @@
 #include "map_csv.h"
 
 #include "device/encodings.h"
+#include "mapfile/decimal_text.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <system_error>
 #include <vector>
 
-namespace velmora::cli {
+namespace velmora::mapfile {
 
 namespace {
 
+using detail::fixed;
+using detail::quoted;
+using detail::split;
+using detail::trim;
+
 constexpr std::size_t kCells = 1 + kRpmCols; // the row's key cell, then one per RPM column
 
-std::string fixed(double v, int decimals) {
-    if (v == 0.0) v = 0.0; // no "-0.00"
-    char text[512]; // enough for any double in fixed notation with a few decimals
-    const auto result = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return "nan";
-    return std::string(text, result.ptr);
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-std::vector<std::string_view> split(std::string_view s, char separator) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const std::size_t at = s.find(separator);
-        parts.push_back(s.substr(0, at));
-        if (at == std::string_view::npos) return parts;
-        s.remove_prefix(at + 1);
-    }
-}
-
-// A cell as it may be echoed to a terminal: short, control bytes hidden.
-std::string quoted(std::string_view cell) {
-    constexpr std::size_t kShown = 24;
-    std::string text = "'";
-    for (std::size_t i = 0; i < cell.size() && i < kShown; ++i) {
-        const auto c = static_cast<unsigned char>(cell[i]);
-        text += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-    }
-    if (cell.size() > kShown) text += "...";
-    return text + "'";
-}
-
 std::string count(std::size_t n, const char* what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    std::string text = std::to_string(n);
+    text += ' ';
+    text += what;
+    if (n != 1) text += 's';
+    return text;
 }
 
 class Reader {
 public:
-    explicit Reader(MapTable& out) : m_out(out) {}
+    Reader(MapTable& out, const MapCsvRules& rules) : m_out(out), m_rules(rules) {}
 
     std::optional<MapCsvError> read(std::string_view text) {
-        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3); // spreadsheets' BOM
+        text = detail::withoutBom(text); // spreadsheets write one
         std::vector<std::string_view> lines = split(text, '\n');
         while (!lines.empty() && trim(lines.back()).empty()) lines.pop_back();
-        if (lines.empty()) return MapCsvError{1, "the file is empty"};
+        if (lines.empty()) return MapCsvError{m_rules.firstLine, 0, "the file is empty"};
+        // Spreadsheets in decimal-comma locales separate fields with ';'. The header
+        // line decides for the whole file, so a stray ';' further down is a fault.
+        if (lines[0].find(';') != std::string_view::npos) {
+            m_separator = ';';
+            m_decimalComma = true;
+        }
 
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            m_line = i + 1;
+            m_line = m_rules.firstLine + i;
+            m_column = 0;
             if (i > kVoltRows) return fault("more than " + count(kVoltRows, "voltage row"));
             if (trim(lines[i]).empty()) return fault("empty line");
             if (!(i == 0 ? header(lines[i]) : row(i - 1, lines[i]))) return m_error;
         }
         if (lines.size() < 1 + kVoltRows) {
-            m_line = lines.size() + 1;
+            m_line = m_rules.firstLine + lines.size();
+            m_column = 0;
             return fault("expected " + count(kVoltRows, "voltage row") + ", found " +
                          std::to_string(lines.size() - 1));
         }
@@ -82,30 +60,39 @@ public:
     }
 
 private:
-    MapCsvError fault(std::string message) { return MapCsvError{m_line, std::move(message)}; }
+    MapCsvError fault(std::string message) { return MapCsvError{m_line, m_column, std::move(message)}; }
     bool fail(std::string message) {
         m_error = fault(std::move(message));
         return false;
     }
 
     bool cells(std::string_view line, const char* layout, std::vector<std::string_view>& out) {
-        out = split(line, ',');
+        m_column = 0;
+        out = split(line, m_separator);
         for (auto& c : out) c = trim(c);
-        if (out.size() != kCells)
-            return fail("expected " + std::to_string(kCells) + " cells (" + layout + "), found " +
-                        std::to_string(out.size()));
-        return true;
+        if (out.size() == kCells) return true;
+        std::string message = "expected " + std::to_string(kCells) + " cells (" + layout + ")";
+        message += m_separator == ';' ? " separated by ';'" : " separated by ','";
+        message += ", found " + std::to_string(out.size());
+        // A comma file with a semicolon line, or the other way round, says so.
+        if (out.size() == 1 && line.find(m_separator == ';' ? ',' : ';') != std::string_view::npos)
+            message += m_separator == ';' ? " (this line uses ',' but the first uses ';')"
+                                          : " (this line uses ';' but the first uses ',')";
+        return fail(std::move(message));
     }
 
     bool number(std::string_view cell, std::size_t column, double& value) {
-        const std::string where = "cell " + std::to_string(column + 1);
+        m_column = column + 1;
+        std::string where = "cell " + std::to_string(column + 1);
         if (cell.empty()) return fail(where + " is empty");
-        const auto result = std::from_chars(cell.data(), cell.data() + cell.size(), value);
-        if (result.ec == std::errc::invalid_argument || result.ptr != cell.data() + cell.size())
-            return fail(where + " " + quoted(cell) + " is not a number");
-        if (result.ec != std::errc() || !std::isfinite(value))
-            return fail(where + " " + quoted(cell) + " is not a finite number");
-        return true;
+        where += ' ';
+        where += quoted(cell);
+        switch (detail::parseDecimal(cell, m_decimalComma, value)) {
+        case detail::Parsed::Ok: return true;
+        case detail::Parsed::NotFinite: return fail(where + " is not a finite number");
+        case detail::Parsed::NotNumber: break;
+        }
+        return fail(where + " is not a number");
     }
 
     bool within(double value, double lo, double hi, std::string_view cell, const std::string& what,
@@ -117,8 +104,10 @@ private:
     bool header(std::string_view line) {
         std::vector<std::string_view> c;
         if (!cells(line, "V\\RPM and 15 RPM breakpoints", c)) return false;
-        if (c[0] != kMapCsvCorner)
+        if (c[0] != kMapCsvCorner) {
+            m_column = 1;
             return fail("first cell is " + quoted(c[0]) + ", expected '" + std::string(kMapCsvCorner) + "'");
+        }
         for (std::size_t j = 0; j < kRpmCols; ++j) {
             double rpm = 0;
             const std::string what = "RPM breakpoint " + std::to_string(j + 1);
@@ -126,7 +115,7 @@ private:
                 !within(rpm, kRpmBreakpointMin, kRpmBreakpointMax, c[j + 1], what,
                         formatRpm(kRpmBreakpointMin) + ".." + formatRpm(kRpmBreakpointMax)))
                 return false;
-            if (j > 0) {
+            if (j > 0 && m_rules.axesMustRise) {
                 const double before = m_table.rpmAxis[j - 1];
                 if (rpm <= before)
                     return fail(what + " (" + formatRpm(rpm) + ") is not above the one before (" +
@@ -151,7 +140,7 @@ private:
             !within(volts, kVoltBreakpointMin, kVoltBreakpointMax, c[0], what,
                     formatVolts(kVoltBreakpointMin) + ".." + formatVolts(kVoltBreakpointMax)))
             return false;
-        if (r > 0) {
+        if (r > 0 && m_rules.axesMustRise) {
             const double before = m_table.voltAxis[r - 1];
             if (volts <= before)
                 return fail(what + " (" + formatVolts(volts) + ") is not above the one before (" +
@@ -175,8 +164,12 @@ private:
     }
 
     MapTable& m_out;
+    const MapCsvRules m_rules;
     MapTable m_table;
+    char m_separator = ',';
+    bool m_decimalComma = false;
     std::size_t m_line = 0;
+    std::size_t m_column = 0;
     MapCsvError m_error;
 };
 
@@ -206,19 +199,27 @@ std::string formatVolts(double volts) {
 }
 
 std::string writeMapCsv(const MapTable& table) {
+    // Appended piece by piece: GCC 12 at -O3 reports a false -Werror=restrict for
+    // text += "," + formatRpm(...) (libstdc++'s operator+ on a temporary).
     std::string text(kMapCsvCorner);
-    for (double rpm : table.rpmAxis) text += "," + formatRpm(rpm);
+    for (double rpm : table.rpmAxis) {
+        text += ',';
+        text += formatRpm(rpm);
+    }
     text += '\n';
     for (std::size_t r = 0; r < kVoltRows; ++r) {
         text += formatVolts(table.voltAxis[r]);
-        for (double value : table.map[r]) text += "," + formatMapValue(value);
+        for (double value : table.map[r]) {
+            text += ',';
+            text += formatMapValue(value);
+        }
         text += '\n';
     }
     return text;
 }
 
-std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table) {
-    return Reader(table).read(text);
+std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table, const MapCsvRules& rules) {
+    return Reader(table, rules).read(text);
 }
 
-} // namespace velmora::cli
+} // namespace velmora::mapfile
