@@ -46,6 +46,10 @@ public:
     std::vector<Entry> list() const;
     QString lastError() const { return m_lastError; }
 
+signals:
+    // A backup could not be written (full disk, no rights); English, with the path.
+    void saveFailed(const QString& error);
+
 private:
     QString save(const DeviceState& state, Reason reason);
 

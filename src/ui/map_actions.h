@@ -7,6 +7,9 @@
 #include "ui/map/map_commands.h"
 #include "ui/map/model/map_emu1.h"
 
+#include "mapfile/map_edit.h"
+#include "mapfile/snapshot.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -14,6 +17,7 @@
 #include <optional>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QWidget;
 
@@ -46,6 +50,10 @@ public:
     // Chooses a file to open (save false) or to save; empty: cancelled.
     using FileChooser = std::function<QString(bool save)>;
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // Runs the compare and backup dialogs (exec by default); tests and screenshots
+    // look at them and answer instead.
+    using DialogRunner = std::function<int(QDialog&)>;
+    void setDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
 
     // "Zero the whole correction map on the unit?", No preselected; a backup first.
     void clearMap();
@@ -66,7 +74,14 @@ public:
 
 private:
     QAction* make(Id id, const std::wstring& text, const std::wstring& tip);
-    void updateEnabled();
+    int run(QDialog& dialog);
+    QString chooseFile(bool save);
+    void applyEdit(const mapfile::EditResult& result, MapEdit what, CellBlock area);
+    std::optional<double> askNumber(const std::optional<QString>& given, const std::wstring& title,
+                                    const std::wstring& label);
+    // The compare view of other against the unit; on "Write to unit" a backup and
+    // one undo step.
+    void compareAndWrite(const UnitContent& other, mapfile::CompareScope scope, const QString& name);
     void addRecent(const QString& path);
     void fillRecentMenu(QMenu* menu);
     bool selectionOrSay(CellBlock& area);
@@ -81,6 +96,7 @@ private:
     QAction* m_actions[kIdCount] = {};
     Asker m_asker;
     FileChooser m_fileChooser;
+    DialogRunner m_dialogRunner;
 };
 
 } // namespace velmora

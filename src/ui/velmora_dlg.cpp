@@ -213,6 +213,8 @@ void CVelmoraDlg::OnInitDialog()
     if (isConnected()) {
         m_statusText = translate(L"POŁĄCZONY");
         showDeviceData();
+        if (m_backups)
+            m_backups->onConnected(state());
         startReading();
     } else {
         m_statusText = translate(L"BRAK KOMUNIKACJI");
@@ -293,6 +295,12 @@ void CVelmoraDlg::createMapEditing()
             showSettings();
     });
     m_backups = new CBackupKeeper(this);
+    QObject::connect(m_backups, &CBackupKeeper::saveFailed, this, [this](const QString& error) {
+        reportMessage(messageBox(),
+                      translate(L"Nie udało się zapisać kopii zapasowej urządzenia.") + L"\n"
+                          + error.toStdWString(),
+                      kCaption, MB_ERROR);
+    });
     m_actions = new CMapActions(m_map, m_edits, m_backups, this, messageBox(), this);
     // The shortcuts work while the menus live in the context menu.
     m_actions->addShortcutsTo(this);
@@ -476,6 +484,8 @@ void CVelmoraDlg::OnBnClickedBtnFirmware()
     if (!isConnected())
         return;
     try {
+        if (m_backups)
+            m_backups->beforeFirmwareUpdate(state());
         OnClickedBtnDeviceUpdate(false);
     } catch (const IError& error) {
         showErrorBox(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()", error);
@@ -632,6 +642,8 @@ void CVelmoraDlg::checkConnection()
         m_statusText = translate(L"CONNECTED");
         translateCaptions();
         showDeviceData();
+        if (m_backups)
+            m_backups->onConnected(state());
         startReading();
         updateData(false);
     } else {

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 
@@ -134,6 +135,8 @@ private:
 
 void TestVelmoraWindow::initTestCase()
 {
+    // Backups made on connection go to a test folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
     loadLanguageFiles(executableFolder() + "EM_LANG");
     m_haveLanguageFiles = std::filesystem::exists(executableFolder() + "EM_LANG/ENGLISH.txt");
 }

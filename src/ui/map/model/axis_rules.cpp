@@ -35,19 +35,4 @@ double roundTenth(double x)
     return std::floor((x + s * 0.05) * 10) / 10;
 }
 
-double voltBreakpoint(double v, const std::array<double, kVoltRows>& axis, int row)
-{
-    const auto onWord = [](double x) {
-        return voltsFromWord(axisWordFromVolts(std::clamp(x, kVoltBreakpointMin, kVoltBreakpointMax)));
-    };
-    v = onWord(v);
-    if (row < 0 || row >= kVoltRows)
-        return v;
-    if (row + 1 < kVoltRows && v >= axis[row + 1])
-        v = onWord(axis[row + 1] - kVoltBreakpointGap);
-    if (row > 0 && v <= axis[row - 1])
-        v = onWord(axis[row - 1] + kVoltBreakpointGap);
-    return v;
-}
-
 } // namespace velmora

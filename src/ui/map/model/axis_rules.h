@@ -20,15 +20,7 @@ double rpmBreakpoint(double v, const std::array<double, kRpmCols>& axis, int col
 // floor((x + 0.05) * 10) / 10 for x >= 0, floor((x - 0.05) * 10) / 10 otherwise.
 double roundTenth(double x);
 
-// The range a voltage breakpoint can take on the wire (a signed 16-bit word of
-// 0.015 V): values beyond it would be written as a different voltage.
-constexpr double kVoltBreakpointMin = -32768 * 0.015;
-constexpr double kVoltBreakpointMax = 32767 * 0.015;
-// One step of the axis word: neighbouring voltage breakpoints stay this far apart.
-constexpr double kVoltBreakpointGap = 0.015;
-// Limits v to what the word holds and to the word's steps, then keeps it above
-// axis[row - 1] and below axis[row + 1] like an RPM breakpoint (the lower neighbour
-// wins when both cannot hold), so the axis keeps rising.
-double voltBreakpoint(double v, const std::array<double, kVoltRows>& axis, int row);
+// Voltage breakpoints follow the same kind of rule: mapfile::limitVoltBreakpoint
+// (mapfile/axis_check.h), shared with the map files.
 
 } // namespace velmora

@@ -92,7 +92,8 @@ double unitMapValue(double value)
 {
     if (!std::isfinite(value))
         value = 0.0;
-    return mapValueFromByte(mapByteFromValue(std::clamp(value, 0.0, 5.1)));
+    // To the nearest 0.02 step, as the map files and bulk edits round.
+    return mapValueFromByte(static_cast<std::uint8_t>(std::clamp(std::lround(value * 50.0), 0L, 255L)));
 }
 
 } // namespace velmora

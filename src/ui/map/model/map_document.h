@@ -62,8 +62,8 @@ private:
     int m_nextId = 1;
 };
 
-// The map value the unit keeps for value: clamped to 0.00..5.10 and rounded to its
-// 0.02 steps. An edit stores this, so undo finds exactly what the unit has.
+// The map value the unit keeps for value: clamped to 0.00..5.10 and rounded to the
+// nearest of its 0.02 steps. An edit stores this, so undo finds exactly what the unit has.
 double unitMapValue(double value);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include "number_text.h"
 
 #include "lang/translate.h"
+#include "mapfile/axis_check.h"
 
 #include <algorithm>
 
@@ -120,7 +121,7 @@ std::wstring CMapEmu1::editedText(int column, int row, std::wstring typed)
     double v = *number;
 
     if (column == -1 && row >= 0 && row < kRows) {
-        v = voltBreakpoint(v, m_document.volts(), row);
+        v = mapfile::limitVoltBreakpoint(v, m_document.volts(), row);
         if (writable() && m_document.volts()[row] != v) {
             VoltAxis volts = m_document.volts();
             volts[row] = v;

@@ -59,29 +59,6 @@ TEST(AxisRules, RpmBreakpointIsLimitedOrderedAndRounded)
     EXPECT_EQ(rpmBreakpoint(3050, axis, 5), 3100);
 }
 
-TEST(AxisRules, VoltBreakpointKeepsTheAxisRisingAndOnTheWord)
-{
-    VoltAxis axis{};
-    for (int i = 0; i < kVoltRows; ++i)
-        axis[i] = 1.0 + 0.5 * i; // 1.0 .. 8.5
-    const struct {
-        double typed;
-        int row;
-        double expected;
-    } cases[] = {
-        {1.52, 2, 1.515},   // to the word's 0.015 V steps
-        {99.0, 5, 3.975},   // below the next breakpoint (4.0), on the word
-        {-5.0, 5, 3.015},   // above the previous one (3.0)
-        {-5.0, 0, -4.995},  // the first has no lower neighbour
-        {1e300, 15, kVoltBreakpointMax},
-        {-900, 0, kVoltBreakpointMin},
-        {99.0, 15, 99.0},
-    };
-    for (const auto& c : cases)
-        EXPECT_NEAR(voltBreakpoint(c.typed, axis, c.row), c.expected, 1e-9)
-            << c.typed << " at " << c.row;
-}
-
 TEST_F(HeaderEdit, VoltageHeaderTakesACommaAndKeepsTheOrder)
 {
     EXPECT_EQ(map.editedText(-1, 2, L"2,5"), L"2.49");

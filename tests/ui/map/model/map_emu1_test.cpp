@@ -187,9 +187,9 @@ TEST_F(MapTest, TypedCellValuesAreCheckedBeforeTheyGoOut)
     ASSERT_EQ(edits.mapEdits.size(), 1u);
     EXPECT_EQ(edits.mapEdits[0].what, MapEdit::Type);
     EXPECT_NEAR(document.map()[4][3], 2.5, 1e-9);
-    // Stored as the unit stores it (0.02 steps).
+    // Stored as the unit stores it (the nearest 0.02 step).
     EXPECT_EQ(map.editedText(3, 4, L"1.011"), L"1.0");
-    EXPECT_NEAR(document.map()[4][3], 1.0, 1e-9);
+    EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
 
     const struct {
         const wchar_t* typed;
@@ -199,7 +199,7 @@ TEST_F(MapTest, TypedCellValuesAreCheckedBeforeTheyGoOut)
     }
     EXPECT_EQ(edits.refusals.size(), std::size(refused));
     EXPECT_EQ(edits.mapEdits.size(), 2u);
-    EXPECT_NEAR(document.map()[4][3], 1.0, 1e-9);
+    EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
     EXPECT_EQ(map.editedText(3, 4, L"  "), L"");
     EXPECT_EQ(edits.refusals.size(), std::size(refused));
 }
