@@ -28,7 +28,7 @@ CBackupsDialog::CBackupsDialog(const std::vector<CBackupKeeper::Entry>& entries,
 {
     setWindowTitle(qs(translate(L"Kopie zapasowe")));
     auto* layout = new QVBoxLayout(this);
-    auto* where = new QLabel(qs(translate(L"Folder kopii: ")) + folder, this);
+    auto* where = new QLabel(qs(translate(L"Folder kopii:")) + QLatin1Char(' ') + folder, this);
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     where->setWordWrap(true);
     layout->addWidget(where);

@@ -11,6 +11,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -134,6 +136,9 @@ CCompareDialog::CCompareDialog(const UnitContent& unit, const UnitContent& other
     for (const mapfile::Difference& d : m_differences) {
         const QString both = QString::fromStdString(d.leftText) + arrow
             + QString::fromStdString(d.rightText);
+        // In the grid the two values stand one above the other, keeping columns narrow.
+        const QString stacked = QString::fromStdString(d.leftText) + QStringLiteral("\n→ ")
+            + QString::fromStdString(d.rightText);
         int row = -1, column = -1;
         switch (d.kind) {
         case mapfile::ItemKind::MapCell: row = d.row + 1; column = d.column + 1; break;
@@ -153,7 +158,7 @@ CCompareDialog::CCompareDialog(const UnitContent& unit, const UnitContent& other
         if (row < 0)
             continue;
         QTableWidgetItem* item = m_table->item(row, column);
-        item->setText(both);
+        item->setText(stacked);
         item->setBackground(kDifferent);
         QFont bold = item->font();
         bold.setBold(true);
@@ -162,8 +167,19 @@ CCompareDialog::CCompareDialog(const UnitContent& unit, const UnitContent& other
                                   {QString::fromStdString(d.leftText),
                                    QString::fromStdString(d.rightText)}));
     }
+    // One width for every column, so a marked column does not push the grid apart.
     m_table->resizeColumnsToContents();
+    int widest = 0;
+    for (int c = 0; c <= kRpmCols; ++c)
+        widest = std::max(widest, m_table->columnWidth(c));
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->horizontalHeader()->setDefaultSectionSize(widest);
+    for (int c = 0; c <= kRpmCols; ++c)
+        m_table->setColumnWidth(c, widest);
     m_table->resizeRowsToContents();
+    // Nothing is picked in a view that only shows.
+    m_table->setCurrentItem(nullptr);
+    m_table->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(m_table, 1);
 
     QString summary = differenceSummary(m_differences);
@@ -185,9 +201,10 @@ CCompareDialog::CCompareDialog(const UnitContent& unit, const UnitContent& other
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    // Wide enough for "1.20 → 1.40" in every column without scrolling on 1280 px.
-    resize(std::min(1240, m_table->horizontalHeader()->length() + 40),
-           std::min(860, m_table->verticalHeader()->length() + 140));
+    // The whole grid without scrolling where the screen allows.
+    const int width = m_table->horizontalHeader()->length() + m_table->frameWidth() * 2;
+    const int height = m_table->verticalHeader()->length() + m_table->frameWidth() * 2;
+    m_table->setMinimumSize(std::min(width, 1200), std::min(height, 700));
 }
 
 void CCompareDialog::confirmWrite()

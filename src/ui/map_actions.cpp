@@ -237,9 +237,9 @@ mapfile::CellRect rectOf(const CellBlock& b)
 std::wstring placeOf(const mapfile::TextError& error)
 {
     QString where = error.column > 0
-        ? qs(translate(L"Wiersz %1, pole %2: ")).arg(error.line).arg(error.column)
-        : qs(translate(L"Wiersz %1: ")).arg(error.line);
-    return (where + QString::fromStdString(error.message)).toStdWString();
+        ? qs(translate(L"Wiersz %1, pole %2:")).arg(error.line).arg(error.column)
+        : qs(translate(L"Wiersz %1:")).arg(error.line);
+    return (where + QLatin1Char(' ') + QString::fromStdString(error.message)).toStdWString();
 }
 
 } // namespace

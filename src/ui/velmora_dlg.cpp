@@ -740,9 +740,10 @@ void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     if (m_actions) {
         // Until the main window's menu bar holds them.
-        m_actions->populate(menu.addMenu(QString::fromStdWString(translate(L"&Plik"))),
-                            menu.addMenu(QString::fromStdWString(translate(L"&Edycja"))),
-                            menu.addMenu(QString::fromStdWString(translate(L"&Urządzenie"))));
+        QMenu* file = menu.addMenu(QString::fromStdWString(translate(L"&Plik")));
+        QMenu* edit = menu.addMenu(QString::fromStdWString(translate(L"&Edycja")));
+        QMenu* unit = menu.addMenu(QString::fromStdWString(translate(L"&Urządzenie")));
+        m_actions->populate(file, edit, unit);
         menu.addSeparator();
     }
     menu.addAction(QString::fromWCharArray(kAboutEntry), this, &CVelmoraDlg::showAbout);

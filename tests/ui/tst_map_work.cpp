@@ -127,8 +127,8 @@ private slots:
         rig.actions().openMap(edited);
         QCOMPARE(compared, 1);
         QCOMPARE(differences, std::size_t(2));
-        QVERIFY(changedCell.endsWith(QStringLiteral(" → 4.44")));
-        QVERIFY(changedRpm.endsWith(QStringLiteral(" → 8000")));
+        QVERIFY(changedCell.endsWith(QStringLiteral("\n→ 4.44")));
+        QVERIFY(changedRpm.endsWith(QStringLiteral("\n→ 8000")));
         QVERIFY(!sameCell.contains(QStringLiteral("→")));
         QVERIFY(writable);
         QCOMPARE(rig.messages.shown().size(), std::size_t(2));
