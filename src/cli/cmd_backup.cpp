@@ -44,10 +44,15 @@ int readFile(const QString& path, std::string& text) {
 // The connection goes on past a failed read with the defaults in place: read all of
 // it again so defaults are never compared or saved as the unit's.
 bool readUnit(CLPGDevice& device, const char* command, Snapshot& unit) {
-    if (!device.readVersion()) return commandFailed(command, "reading the firmware version failed"), false;
-    if (!device.readSettings()) return commandFailed(command, "reading the settings failed"), false;
-    if (!device.readMap()) return commandFailed(command, "reading the map failed"), false;
-    if (!device.readAxes()) return commandFailed(command, "reading the axes failed"), false;
+    const char* failed = !device.readVersion()    ? "reading the firmware version failed"
+                         : !device.readSettings() ? "reading the settings failed"
+                         : !device.readMap()      ? "reading the map failed"
+                         : !device.readAxes()     ? "reading the axes failed"
+                                                  : nullptr;
+    if (failed) {
+        commandFailed(command, failed);
+        return false;
+    }
     unit = snapshotFrom(device.state());
     return true;
 }

@@ -25,7 +25,7 @@ constexpr double kVoltSensibleMax = 20.0;
 constexpr double kVoltStep = 0.015; // one count of the axis word
 
 // v as the unit will hold it: rounded to the word (the unit's own conversion), read
-// back. 1.5 -> 1.5, 1.51 -> 1.515.
+// back. 1.5 -> 1.5, 1.51 -> 1.5 (the unit truncates), 1.52 -> 1.515.
 double unitVolts(double v);
 
 // Mirrors rpmBreakpoint: limits v to kVoltSensibleMin..kVoltSensibleMax, rounds it

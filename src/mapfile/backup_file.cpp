@@ -127,34 +127,33 @@ bool looksLikeBackup(std::string_view text) {
 
 std::optional<TextError> readBackup(std::string_view text, Backup& backup) {
     text = detail::withoutBom(text);
-    // The lines before the map, each without its line end.
-    std::array<std::string_view, kMapFirstLine - 1> head;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < head.size(); ++i) {
-        const std::size_t line = i + 1;
-        if (at >= text.size()) {
-            const std::string expected =
-                i == 0 ? std::string(kBackupMagic)
-                       : i <= kKeyCount ? std::string(kKeys[i - 1]) + ": ..." : std::string(kMapKey);
-            return TextError{line, 0, "the file ends early; expected '" + expected + "'"};
-        }
+    std::size_t at = 0;    // where the next line starts
+    std::size_t line = 0;  // the line last taken
+    std::string_view current;
+    // Takes the next line, blanks and line end cut off; false at the end of the text.
+    const auto next = [&] {
+        if (at >= text.size()) return false;
         const std::size_t end = text.find('\n', at);
-        head[i] = detail::trim(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+        current = detail::trim(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
         at = end == std::string_view::npos ? text.size() : end + 1;
-    }
-    if (head[0] != kBackupMagic)
-        return TextError{1, 0, "not a Velmora backup (the first line must be '" + std::string(kBackupMagic) + "')"};
+        ++line;
+        return true;
+    };
+    const auto endsEarly = [&](const std::string& expected) {
+        return TextError{line + 1, 0, "the file ends early; expected '" + expected + "'"};
+    };
 
+    if (!next() || current != kBackupMagic)
+        return TextError{1, 0, "not a Velmora backup (the first line must be '" + std::string(kBackupMagic) + "')"};
     Backup out;
     Snapshot& u = out.unit;
     for (std::size_t k = 0; k < kKeyCount; ++k) {
-        const std::size_t line = k + 2;
-        const std::string_view l = head[k + 1];
         const std::string key(kKeys[k]);
-        const std::size_t colon = l.find(':');
-        if (colon == std::string_view::npos || detail::trim(l.substr(0, colon)) != key)
-            return TextError{line, 1, "expected '" + key + ": ...', found " + detail::quoted(l)};
-        const std::string_view value = detail::trim(l.substr(colon + 1));
+        if (!next()) return endsEarly(key + ": ...");
+        const std::size_t colon = current.find(':');
+        if (colon == std::string_view::npos || detail::trim(current.substr(0, colon)) != key)
+            return TextError{line, 1, "expected '" + key + ": ...', found " + detail::quoted(current)};
+        const std::string_view value = detail::trim(current.substr(colon + 1));
         unsigned v = 0;
         bool ok = false;
         const char* form = "";
@@ -169,8 +168,8 @@ std::optional<TextError> readBackup(std::string_view text, Backup& backup) {
         }
         if (!ok) return TextError{line, 2, key + " " + detail::quoted(value) + " is not " + form};
     }
-    if (head[kMapFirstLine - 2] != kMapKey)
-        return TextError{kMapFirstLine - 1, 0, "expected 'map:', found " + detail::quoted(head[kMapFirstLine - 2])};
+    if (!next()) return endsEarly(std::string(kMapKey));
+    if (current != kMapKey) return TextError{line, 0, "expected 'map:', found " + detail::quoted(current)};
 
     MapTable table;
     if (auto error = readMapCsv(text.substr(at), table, MapCsvRules{false, kMapFirstLine})) return error;

@@ -16,7 +16,12 @@ namespace {
 // Backups are a few KB; a larger file in the folder is not one of ours.
 constexpr std::uintmax_t kMaxBackupBytes = 1 << 20;
 
-std::string quotedPath(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string quotedPath(const fs::path& path) {
+    std::string text = "'";
+    text += path.string();
+    text += '\'';
+    return text;
+}
 
 // "backup-YYYYMMDD-HHMMSS" and, from the second file of one second on, "-N".
 std::string stem(std::chrono::sys_seconds time) {
@@ -132,7 +137,7 @@ SaveOutcome saveBackup(const fs::path& folder, const Snapshot& unit, std::chrono
     if (ec) return {SaveOutcome::Kind::Failed, folder, "cannot create " + quotedPath(folder) + ": " + ec.message()};
 
     for (const BackupEntry& entry : listBackups(folder)) {
-        if (!entry.backup) continue; // a damaged file is no reason to skip a save
+        if (!entry.backup) continue; // a damaged file does not count: the newest that reads does
         if (sameOnUnit(entry.backup->unit, unit)) return {SaveOutcome::Kind::SameAsNewest, entry.path, {}};
         break;
     }

@@ -19,8 +19,9 @@
 namespace velmora::mapfile {
 
 // Linux and other POSIX: $XDG_DATA_HOME/velmora/backups, or
-// $HOME/.local/share/velmora/backups when XDG_DATA_HOME is unset or empty; Windows:
-// %APPDATA%\velmora\backups. Empty when neither variable gives a folder.
+// $HOME/.local/share/velmora/backups when XDG_DATA_HOME is unset, empty or relative;
+// Windows: %APPDATA%\velmora\backups; macOS: ~/Library/Application Support/velmora/backups.
+// Empty when the variable it needs is not set.
 std::filesystem::path defaultBackupFolder();
 
 // Writes text to path so that a crash or a full disk never leaves a half file: into
