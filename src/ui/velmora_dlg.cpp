@@ -271,7 +271,7 @@ void CVelmoraDlg::createChart()
 
 void CVelmoraDlg::showDeviceData()
 {
-    m_document.setFromState(state());
+    m_edits.unitRead(state());
     showSettings();
     m_map.showDocument();
 }

@@ -180,6 +180,14 @@ void CUnitEdits::changeSettings(const UnitSettings& after, SettingField field)
          field);
 }
 
+void CUnitEdits::unitRead(const DeviceState& state)
+{
+    const UnitContent read = contentOf(state);
+    if (read != m_document.content())
+        m_stack.clear();
+    m_document.setContent(read);
+}
+
 void CUnitEdits::clearMap()
 {
     changeMap(MapValues{}, MapEdit::Clear, {0, 0, kRpmCols - 1, kVoltRows - 1});

@@ -83,6 +83,10 @@ public:
     void refuse(const std::wstring& message) override;
 
     void changeSettings(const UnitSettings& after, SettingField field);
+    // What the unit reported on a connection or a re-read. When it is not what the
+    // document holds (another unit, or changed elsewhere) the history no longer
+    // describes this unit and is dropped, so Undo never writes old values over it.
+    void unitRead(const DeviceState& state);
     // Zeroes the unit's map (the caller asked first).
     void clearMap();
     // Writes content (a map file, a backup) as one step; only differing parts go out.

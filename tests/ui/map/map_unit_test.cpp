@@ -222,6 +222,19 @@ private slots:
         QVERIFY(messages.shown.empty());
     }
 
+    void aUnitThatChangedElsewhereDropsTheHistory()
+    {
+        select({1, 1}, {1, 1});
+        map->incrementSelected(0.1);
+        edits->unitRead(device->state()); // the same unit read again: history stays
+        QCOMPARE(edits->stack().count(), 1);
+        DeviceState other = device->state();
+        other.map[0][0] = 2.0;
+        edits->unitRead(other);
+        QCOMPARE(edits->stack().count(), 0);
+        QCOMPARE(document->map()[0][0], 2.0);
+    }
+
     void aRefusedWriteSaysSoAndStaysForAnotherTry()
     {
         const UnitBytes original = bytesOf(host->state());
