@@ -107,4 +107,38 @@ bool CSettingField::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+std::uint32_t CSettingsFields::valueOf(const UnitSettings& settings, SettingField field)
+{
+    switch (field) {
+    case kRpmDividerField: return settings.rpmDivider;
+    case kNoiseDeltaField: return settings.noiseDelta;
+    case kNoisePeriodField: return settings.noisePeriod;
+    }
+    return 0;
+}
+
+CSettingsFields::CSettingsFields(QLineEdit* rpmDivider, QLineEdit* noiseDelta,
+                                 QLineEdit* noisePeriod, const CMapDocument& document,
+                                 IMessageBox* messages, QObject* parent)
+    : QObject(parent)
+{
+    const struct {
+        QLineEdit* edit;
+        SettingField field;
+        SettingRange range;
+    } fields[] = {{rpmDivider, kRpmDividerField, kRpmDividerRange},
+                  {noiseDelta, kNoiseDeltaField, kNoiseDeltaRange},
+                  {noisePeriod, kNoisePeriodField, kNoisePeriodRange}};
+    for (const auto& f : fields) {
+        const SettingField field = f.field;
+        auto* setting = new CSettingField(
+            f.edit, f.range, [&document, field] { return valueOf(document.settings(), field); },
+            messages, this);
+        connect(setting, &CSettingField::stepped, this,
+                [this, field](int step) { emit stepped(field, step); });
+        connect(setting, &CSettingField::valueChosen, this,
+                [this, field](std::uint32_t v) { emit valueChosen(field, v); });
+    }
+}
+
 } // namespace velmora

@@ -7,6 +7,7 @@
 #include "settings_step.h"
 
 #include "device/messages.h"
+#include "ui/map/map_commands.h"
 
 #include <QObject>
 
@@ -48,6 +49,21 @@ private:
     std::function<std::uint32_t()> m_value;
     IMessageBox* m_messages;
     int m_wheelRest = 0;
+};
+
+// The window's three settings fields over the document's settings.
+class CSettingsFields : public QObject {
+    Q_OBJECT
+public:
+    CSettingsFields(QLineEdit* rpmDivider, QLineEdit* noiseDelta, QLineEdit* noisePeriod,
+                    const CMapDocument& document, IMessageBox* messages, QObject* parent = nullptr);
+
+    // The document's value of one setting.
+    static std::uint32_t valueOf(const UnitSettings& settings, SettingField field);
+
+signals:
+    void stepped(velmora::SettingField field, int step);
+    void valueChosen(velmora::SettingField field, std::uint32_t value);
 };
 
 } // namespace velmora

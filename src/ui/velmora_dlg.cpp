@@ -305,38 +305,11 @@ void CVelmoraDlg::createMapEditing()
     // The shortcuts work while the menus live in the context menu.
     m_actions->addShortcutsTo(this);
 
-    const struct {
-        SettingField field;
-        int edit;
-        SettingRange range;
-    } fields[] = {{kRpmDividerField, ctl::RpmDivider, kRpmDividerRange},
-                  {kNoiseDeltaField, ctl::NoiseDelta, kNoiseDeltaRange},
-                  {kNoisePeriodField, ctl::NoisePeriod, kNoisePeriodRange}};
-    for (const auto& f : fields) {
-        const SettingField field = f.field;
-        const auto value = [this, field]() -> std::uint32_t {
-            const UnitSettings& s = m_document.settings();
-            return field == kRpmDividerField ? s.rpmDivider
-                : field == kNoiseDeltaField  ? s.noiseDelta
-                                             : s.noisePeriod;
-        };
-        auto* setting = new CSettingField(qobject_cast<QLineEdit*>(control(f.edit)), f.range,
-                                          value, messageBox(), this);
-        m_settingFields[field - 1] = setting;
-        QObject::connect(setting, &CSettingField::valueChosen, this,
-                         [this, field](std::uint32_t v) { changeSetting(field, v); });
-        const int spin = field == kRpmDividerField ? ctl::SpinRpmDivider
-            : field == kNoiseDeltaField            ? ctl::SpinNoiseDelta
-                                                   : ctl::SpinNoisePeriod;
-        QObject::connect(setting, &CSettingField::stepped, this, [this, spin](int step) {
-            if (spin == ctl::SpinRpmDivider)
-                OnDeltaposSpinRpmDiv(step);
-            else if (spin == ctl::SpinNoiseDelta)
-                OnDeltaposSpinNoiseDelta(step);
-            else
-                OnDeltaposSpinNoisePeriod(step);
-        });
-    }
+    const auto edit = [this](int id) { return qobject_cast<QLineEdit*>(control(id)); };
+    auto* fields = new CSettingsFields(edit(ctl::RpmDivider), edit(ctl::NoiseDelta),
+                                       edit(ctl::NoisePeriod), m_document, messageBox(), this);
+    QObject::connect(fields, &CSettingsFields::valueChosen, this, &CVelmoraDlg::changeSetting);
+    QObject::connect(fields, &CSettingsFields::stepped, this, &CVelmoraDlg::stepSetting);
 }
 
 void CVelmoraDlg::setUnitWriter(IUnitWriter* writer)
@@ -655,20 +628,27 @@ void CVelmoraDlg::checkConnection()
 
 void CVelmoraDlg::OnDeltaposSpinRpmDiv(int step)
 {
-    if (const auto next = stepSetting(m_document.settings().rpmDivider, step, kRpmDividerRange))
-        changeSetting(kRpmDividerField, *next);
+    stepSetting(kRpmDividerField, step);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoiseDelta(int step)
 {
-    if (const auto next = stepSetting(m_document.settings().noiseDelta, step, kNoiseDeltaRange))
-        changeSetting(kNoiseDeltaField, *next);
+    stepSetting(kNoiseDeltaField, step);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoisePeriod(int step)
 {
-    if (const auto next = stepSetting(m_document.settings().noisePeriod, step, kNoisePeriodRange))
-        changeSetting(kNoisePeriodField, *next);
+    stepSetting(kNoisePeriodField, step);
+}
+
+void CVelmoraDlg::stepSetting(SettingField field, int step)
+{
+    const SettingRange range = field == kRpmDividerField ? kRpmDividerRange
+        : field == kNoiseDeltaField                      ? kNoiseDeltaRange
+                                                         : kNoisePeriodRange;
+    const std::uint32_t current = CSettingsFields::valueOf(m_document.settings(), field);
+    if (const auto next = velmora::stepSetting(current, step, range))
+        changeSetting(field, *next);
 }
 
 void CVelmoraDlg::changeSetting(SettingField field, std::uint32_t value)

@@ -29,7 +29,6 @@ template <typename T>
 class CScrollChart;
 class CCellArray;
 class CMapActions;
-class CSettingField;
 class CBackupKeeper;
 
 class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
@@ -126,6 +125,8 @@ private:
     // A new value of one setting: an undoable write when connected, otherwise only
     // shown (the next write of any setting carries it).
     void changeSetting(SettingField field, std::uint32_t value);
+    // One spinner (or wheel) step of one setting; nothing when it leaves the range.
+    void stepSetting(SettingField field, int step);
     void showSettings();
     // After a failed write: what the unit holds now.
     void rereadUnit();
@@ -160,7 +161,6 @@ private:
     CMapEmu1 m_map{m_document};
     CMapActions* m_actions = nullptr;
     CBackupKeeper* m_backups = nullptr;
-    CSettingField* m_settingFields[3] = {};
     CCellArray* m_mapGrid = nullptr;
     QToolButton* m_aboutButton = nullptr;
 
