@@ -2,6 +2,9 @@
 
 #include "about_dlg.h"
 #include "app_icon.h"
+#include "backup_keeper.h"
+#include "map_actions.h"
+#include "setting_field.h"
 #include "dialog_units.h"
 #include "group_frame.h"
 #include "readings.h"
@@ -194,6 +197,7 @@ void CVelmoraDlg::OnInitDialog()
     m_windowFont = font();
     setFont(m_windowFont);
     createMapGrid();
+    createMapEditing();
     setWindowIcon(m_icon);
     setOwner(this);
     createChart();
@@ -209,6 +213,8 @@ void CVelmoraDlg::OnInitDialog()
     if (isConnected()) {
         m_statusText = translate(L"POŁĄCZONY");
         showDeviceData();
+        if (m_backups)
+            m_backups->onConnected(state());
         startReading();
     } else {
         m_statusText = translate(L"BRAK KOMUNIKACJI");
@@ -229,8 +235,6 @@ void CVelmoraDlg::createMapGrid()
 {
     if (m_mapGrid)
         return;
-    // Header edits that change an axis show the whole device state again.
-    m_map.setShowDeviceData([this] { showDeviceData(); });
     // The grid keeps 6 px on each side of a cell's text; its sixteen equal columns
     // must still show a whole RPM breakpoint and voltage, so the window font may be
     // taken in a narrower cut here.
@@ -267,11 +271,64 @@ void CVelmoraDlg::createChart()
 
 void CVelmoraDlg::showDeviceData()
 {
-    const DeviceState& device = state();
-    setEditText(ctl::RpmDivider, formatUnsigned(device.rpmDivider));
-    setEditText(ctl::NoiseDelta, formatUnsigned(device.noiseDelta));
-    setEditText(ctl::NoisePeriod, formatUnsigned(device.noisePeriod));
-    m_map.showDeviceState(device);
+    m_edits.unitRead(state());
+    showSettings();
+    m_map.showDocument();
+}
+
+void CVelmoraDlg::showSettings()
+{
+    const UnitSettings& settings = m_document.settings();
+    setEditText(ctl::RpmDivider, formatUnsigned(settings.rpmDivider));
+    setEditText(ctl::NoiseDelta, formatUnsigned(settings.noiseDelta));
+    setEditText(ctl::NoisePeriod, formatUnsigned(settings.noisePeriod));
+}
+
+void CVelmoraDlg::createMapEditing()
+{
+    if (m_actions)
+        return;
+    m_map.setEdits(&m_edits);
+    m_edits.setReread([this] { rereadUnit(); });
+    m_document.addListener([this](unsigned parts) {
+        if (parts & CMapDocument::kSettings)
+            showSettings();
+    });
+    m_backups = new CBackupKeeper(this);
+    QObject::connect(m_backups, &CBackupKeeper::saveFailed, this, [this](const QString& error) {
+        reportMessage(messageBox(),
+                      translate(L"Nie udało się zapisać kopii zapasowej urządzenia.") + L"\n"
+                          + error.toStdWString(),
+                      kCaption, MB_ERROR);
+    });
+    m_actions = new CMapActions(m_map, m_edits, m_backups, this, messageBox(), this);
+    // The shortcuts work while the menus live in the context menu.
+    m_actions->addShortcutsTo(this);
+
+    const auto edit = [this](int id) { return qobject_cast<QLineEdit*>(control(id)); };
+    auto* fields = new CSettingsFields(edit(ctl::RpmDivider), edit(ctl::NoiseDelta),
+                                       edit(ctl::NoisePeriod), m_document, messageBox(), this);
+    QObject::connect(fields, &CSettingsFields::valueChosen, this, &CVelmoraDlg::changeSetting);
+    QObject::connect(fields, &CSettingsFields::stepped, this, &CVelmoraDlg::stepSetting);
+}
+
+void CVelmoraDlg::setUnitWriter(IUnitWriter* writer)
+{
+    m_edits.setWriter(writer ? writer : &m_writer);
+}
+
+void CVelmoraDlg::rereadUnit()
+{
+    if (!isConnected())
+        return;
+    try {
+        readSettings();
+        readMap();
+        readAxes();
+    } catch (const IError&) {
+        // What could be read is shown; the link's own handling deals with the rest.
+    }
+    m_document.setFromState(state());
 }
 
 void CVelmoraDlg::markCurrentCell(double rpm, double volts)
@@ -400,6 +457,8 @@ void CVelmoraDlg::OnBnClickedBtnFirmware()
     if (!isConnected())
         return;
     try {
+        if (m_backups)
+            m_backups->beforeFirmwareUpdate(state());
         OnClickedBtnDeviceUpdate(false);
     } catch (const IError& error) {
         showErrorBox(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()", error);
@@ -431,24 +490,9 @@ bool CVelmoraDlg::runFirmwareUpdate(bool forced)
 
 void CVelmoraDlg::OnBnClickedBtnClrMapTime()
 {
-    WaitCursor wait;
-    try {
-        if (!isConnected())
-            return;
-        if (!clearMap() || !storeMap()) {
-            wait.release();
-            reportMessage(messageBox(),
-                          translate(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!"),
-                          kCaption, MB_ERROR);
-            return;
-        }
-        for (auto& row : state().map)
-            row.fill(0.0);
-        showDeviceData();
-    } catch (const IError& error) {
-        wait.release();
-        showErrorBox(L"CVelmoraDlg::OnBnClickedBtnClrMapTime()", error);
-    }
+    // Asks first, keeps a backup, and is one undo step.
+    if (m_actions)
+        m_actions->clearMap();
 }
 
 // ---- timers ----
@@ -571,6 +615,8 @@ void CVelmoraDlg::checkConnection()
         m_statusText = translate(L"CONNECTED");
         translateCaptions();
         showDeviceData();
+        if (m_backups)
+            m_backups->onConnected(state());
         startReading();
         updateData(false);
     } else {
@@ -582,39 +628,47 @@ void CVelmoraDlg::checkConnection()
 
 void CVelmoraDlg::OnDeltaposSpinRpmDiv(int step)
 {
-    applySettingStep(state().rpmDivider, step, kRpmDividerRange, ctl::RpmDivider,
-                     L"CSettingsDlg::OnDeltaposSpinRpmDiv()");
+    stepSetting(kRpmDividerField, step);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoiseDelta(int step)
 {
-    applySettingStep(state().noiseDelta, step, kNoiseDeltaRange, ctl::NoiseDelta,
-                     L"CSettingsDlg::OnDeltaposSpinNoiseDelta()");
+    stepSetting(kNoiseDeltaField, step);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoisePeriod(int step)
 {
-    applySettingStep(state().noisePeriod, step, kNoisePeriodRange, ctl::NoisePeriod,
-                     L"CSettingsDlg::OnDeltaposSpinNoisePeriod()");
+    stepSetting(kNoisePeriodField, step);
 }
 
-template <class Field>
-void CVelmoraDlg::applySettingStep(Field& field, int step, SettingRange range, int editId,
-                                   const wchar_t* context)
+void CVelmoraDlg::stepSetting(SettingField field, int step)
 {
-    const auto next = stepSetting(field, step, range);
-    if (!next)
-        return;
-    field = static_cast<Field>(*next);
-    setEditText(editId, formatUnsigned(field));
-    // A failed write keeps the new value: the next successful write of any setting sends it.
-    try {
-        if (isConnected() && !writeSettings())
-            reportMessage(messageBox(), translate(L"Nie powiodło się wpisanie ustawień do urządzenia!"),
-                          kCaption, MB_ERROR);
-    } catch (const IError& error) {
-        showErrorBox(context, error);
+    const SettingRange range = field == kRpmDividerField ? kRpmDividerRange
+        : field == kNoiseDeltaField                      ? kNoiseDeltaRange
+                                                         : kNoisePeriodRange;
+    const std::uint32_t current = CSettingsFields::valueOf(m_document.settings(), field);
+    if (const auto next = velmora::stepSetting(current, step, range))
+        changeSetting(field, *next);
+}
+
+void CVelmoraDlg::changeSetting(SettingField field, std::uint32_t value)
+{
+    UnitSettings settings = m_document.settings();
+    switch (field) {
+    case kRpmDividerField: settings.rpmDivider = static_cast<std::uint8_t>(value); break;
+    case kNoiseDeltaField: settings.noiseDelta = static_cast<std::uint8_t>(value); break;
+    case kNoisePeriodField: settings.noisePeriod = static_cast<std::uint16_t>(value); break;
     }
+    if (m_edits.canWrite()) {
+        m_edits.changeSettings(settings, field);
+    } else {
+        // Nothing to send it to: shown, and carried by the next settings write.
+        state().rpmDivider = settings.rpmDivider;
+        state().noiseDelta = settings.noiseDelta;
+        state().noisePeriod = settings.noisePeriod;
+        m_document.setSettings(settings);
+    }
+    showSettings();
 }
 
 // ---- window behaviour ----
@@ -664,6 +718,14 @@ void CVelmoraDlg::keyPressEvent(QKeyEvent* event)
 void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
+    if (m_actions) {
+        // Until the main window's menu bar holds them.
+        QMenu* file = menu.addMenu(QString::fromStdWString(translate(L"&Plik")));
+        QMenu* edit = menu.addMenu(QString::fromStdWString(translate(L"&Edycja")));
+        QMenu* unit = menu.addMenu(QString::fromStdWString(translate(L"&Urządzenie")));
+        m_actions->populate(file, edit, unit);
+        menu.addSeparator();
+    }
     menu.addAction(QString::fromWCharArray(kAboutEntry), this, &CVelmoraDlg::showAbout);
     menu.exec(event->globalPos());
 }

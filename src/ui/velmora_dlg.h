@@ -3,10 +3,12 @@
 // controls and the unit's link, state and readings, and owns the device's timers.
 
 #include "device/lpg_device.h"
+#include "direct_unit_writer.h"
 #include "qt_firmware_ui.h"
 #include "settings_step.h"
 
-#include "ui/map/lpg_map_device.h"
+#include "ui/map/map_commands.h"
+#include "ui/map/model/map_document.h"
 #include "ui/map/model/map_emu1.h"
 
 #include <QDialog>
@@ -26,6 +28,8 @@ namespace velmora {
 template <typename T>
 class CScrollChart;
 class CCellArray;
+class CMapActions;
+class CBackupKeeper;
 
 class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
     Q_OBJECT
@@ -85,6 +89,13 @@ public:
     QWidget* control(int id) const { return m_controls.value(id); }
     CScrollChart<float>* chart() const { return m_chart; }
     CMapEmu1& map() { return m_map; }
+    // What the unit holds as the window shows it, and the undoable edits of it.
+    CMapDocument& document() { return m_document; }
+    CUnitEdits& edits() { return m_edits; }
+    CMapActions* mapActions() const { return m_actions; }
+    CBackupKeeper* backups() const { return m_backups; }
+    // Where edits are written; the window's own direct writer until another is given.
+    void setUnitWriter(IUnitWriter* writer);
     CCellArray* mapGrid() const { return m_mapGrid; }
     bool chartStopped() const { return m_chartStopped != 0; }
     int chartSampleCounter() const { return m_chartSampleCounter; }
@@ -111,10 +122,15 @@ private:
     static void fitCaptionFont(QWidget* widget, const QString& text, int room);
     void setEditText(int id, const std::wstring& text);
     void showErrorBox(const wchar_t* context, const IError& error);
-    // One spinner step on one setting, written to the unit when connected.
-    template <class Field>
-    void applySettingStep(Field& field, int step, SettingRange range, int editId,
-                          const wchar_t* context);
+    // A new value of one setting: an undoable write when connected, otherwise only
+    // shown (the next write of any setting carries it).
+    void changeSetting(SettingField field, std::uint32_t value);
+    // One spinner (or wheel) step of one setting; nothing when it leaves the range.
+    void stepSetting(SettingField field, int step);
+    void showSettings();
+    // After a failed write: what the unit holds now.
+    void rereadUnit();
+    void createMapEditing();
     void markCurrentCell(double rpm, double volts);
     // Stops the timers and the reading thread; the window's last act with the unit.
     void stopDevice();
@@ -137,9 +153,14 @@ private:
 
     QHash<int, QWidget*> m_controls;
     CScrollChart<float>* m_chart = nullptr;
-    // The map editor reaches the device through m_mapDevice; both outlive the grid window.
-    CLPGMapDevice m_mapDevice{*this};
-    CMapEmu1 m_map{m_mapDevice};
+    // The grid shows the document; edits become undo steps written through m_writer.
+    // All outlive the grid window.
+    CMapDocument m_document;
+    CDirectUnitWriter m_writer{*this};
+    CUnitEdits m_edits{m_document, &m_writer, messageBox()};
+    CMapEmu1 m_map{m_document};
+    CMapActions* m_actions = nullptr;
+    CBackupKeeper* m_backups = nullptr;
     CCellArray* m_mapGrid = nullptr;
     QToolButton* m_aboutButton = nullptr;
 

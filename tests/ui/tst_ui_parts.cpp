@@ -8,6 +8,7 @@
 #include "ui/qt_firmware_ui.h"
 #include "ui/qt_message_box.h"
 #include "ui/readings.h"
+#include "ui/setting_field.h"
 #include "ui/settings_step.h"
 #include "ui/up_down.h"
 
@@ -43,6 +44,7 @@ private slots:
     void chartValuesArePercentOf15Volts();
 
     void settingStep_data();
+    void pageStepHoldsAtTheEnds();
     void settingStep();
 
     void messageBoxStylesAndAnswers_data();
@@ -191,6 +193,22 @@ void TestUiParts::settingStep()
     QFETCH(int, highest);
     QFETCH(std::optional<std::uint32_t>, expected);
     QCOMPARE(stepSetting(current, step, {lowest, highest}), expected);
+}
+
+void TestUiParts::pageStepHoldsAtTheEnds()
+{
+    const struct {
+        std::uint32_t current;
+        int step;
+        std::optional<std::uint32_t> expected;
+    } cases[] = {
+        {1500, +10, 1510},   {49995, +10, 50000}, {50000, +10, std::nullopt},
+        {5, -10, 0},         {0, -10, std::nullopt},
+        // A value from the unit beyond the range moves only by a single step inwards.
+        {50005, -10, std::nullopt}, {50001, -10, 50000}, {60000, +10, std::nullopt},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(CSettingField::pageStep(c.current, c.step, kNoisePeriodRange), c.expected);
 }
 
 void TestUiParts::messageBoxStylesAndAnswers_data()

@@ -2,6 +2,7 @@
 
 #include "ui_fakes.h"
 
+#include "ui/map_actions.h"
 #include "ui/up_down.h"
 #include "ui/velmora_dlg.h"
 #include "ui/readings.h"
@@ -16,10 +17,13 @@
 #include <QCloseEvent>
 #include "ui/group_frame.h"
 #include <QLabel>
+#include <QAction>
 #include <QLineEdit>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 
@@ -111,8 +115,9 @@ private slots:
     void withoutUnitStaysIdle();
     void chartFollowsStartStopAndOverwrite();
     void spinnerStepReachesTheUnit();
-    void refusedSettingsWriteKeepsTheNewValue();
-    void clearMapEmptiesTheUnitsMap();
+    void refusedSettingsWriteStaysForAnotherTry();
+    void typedAndPagedSettingsAreCheckedAndWritten();
+    void clearMapAsksAndCanBeUndone();
     void refusedClearLeavesTheMapAlone();
     void lostLinkIsFoundAgain();
     void timersArmedFromAnotherThreadRunOnTheWindow();
@@ -130,6 +135,8 @@ private:
 
 void TestVelmoraWindow::initTestCase()
 {
+    // Backups made on connection go to a test folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
     loadLanguageFiles(executableFolder() + "EM_LANG");
     m_haveLanguageFiles = std::filesystem::exists(executableFolder() + "EM_LANG/ENGLISH.txt");
 }
@@ -286,17 +293,19 @@ void TestVelmoraWindow::spinnerStepReachesTheUnit()
     QCOMPARE(int(rig.host.state().noisePeriod), 1499);
 
     // At the end of its range a step changes nothing and sends nothing.
-    rig.window->state().rpmDivider = 200;
+    UnitSettings top = rig.window->document().settings();
+    top.rpmDivider = 200;
+    rig.window->document().setSettings(top);
     const unsigned requests = rig.host.state().requests;
     const unsigned readings = rig.host.state().readings;
     rig.spin(ctl::SpinRpmDivider, +1);
-    QCOMPARE(int(rig.window->state().rpmDivider), 200);
-    QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("3"));
+    QCOMPARE(int(rig.window->document().settings().rpmDivider), 200);
+    QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("200"));
     QCOMPARE(rig.host.state().requests - requests, rig.host.state().readings - readings);
     QVERIFY(rig.messages.shown().empty());
 }
 
-void TestVelmoraWindow::refusedSettingsWriteKeepsTheNewValue()
+void TestVelmoraWindow::refusedSettingsWriteStaysForAnotherTry()
 {
     Rig rig;
     rig.window->OnInitDialog();
@@ -305,41 +314,92 @@ void TestVelmoraWindow::refusedSettingsWriteKeepsTheNewValue()
     rig.host.setFaults(refuse);
 
     rig.spin(ctl::SpinNoiseDelta, +1);
-    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("13"));
-    QCOMPARE(int(rig.window->state().noiseDelta), 13);
-    QCOMPARE(int(rig.host.state().noiseDelta), 12);
+    // Said plainly, and the field shows what the unit still has.
+    QTRY_COMPARE(rig.messages.shown().size(), std::size_t(1));
     const auto shown = rig.messages.shown();
-    QCOMPARE(shown.size(), std::size_t(1));
-    QCOMPARE(shown[0].text, std::wstring(L"Nie powiodło się wpisanie ustawień do urządzenia!"));
+    QVERIFY(shown[0].text.find(L"Nie powiodło się wpisanie ustawień do urządzenia!") != std::wstring::npos);
     QCOMPARE(shown[0].caption, std::wstring(L"Emulator"));
     QCOMPARE(shown[0].style, 0x10u);
+    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
+    QCOMPARE(int(rig.host.state().noiseDelta), 12);
 
-    // The next write of any setting carries the value that did not get through.
+    // Redo tries the same change again.
     rig.host.setFaults({});
-    rig.spin(ctl::SpinNoisePeriod, +1);
+    QVERIFY(rig.window->edits().stack().canRedo());
+    rig.window->edits().stack().redo();
     QCOMPARE(int(rig.host.state().noiseDelta), 13);
-    QCOMPARE(int(rig.host.state().noisePeriod), 1501);
+    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("13"));
 }
 
-void TestVelmoraWindow::clearMapEmptiesTheUnitsMap()
+void TestVelmoraWindow::typedAndPagedSettingsAreCheckedAndWritten()
+{
+    Rig rig;
+    rig.window->OnInitDialog();
+    auto* period = qobject_cast<QLineEdit*>(rig.window->control(ctl::NoisePeriod));
+    period->setFocus();
+    const struct {
+        const char* typed;
+        int expected; // on the unit afterwards
+        bool refused;
+    } cases[] = {{"50000", 50000, false}, {"abc", 50000, true}, {"99999", 50000, true},
+                 {"-1", 50000, true},     {"12,5", 50000, true}, {" 1500 ", 1500, false}};
+    std::size_t messages = 0;
+    for (const auto& c : cases) {
+        period->selectAll();
+        QTest::keyClicks(period, QString::fromLatin1(c.typed));
+        QTest::keyClick(period, Qt::Key_Return);
+        messages += c.refused;
+        QCOMPARE(rig.messages.shown().size(), messages);
+        QCOMPARE(int(rig.host.state().noisePeriod), c.expected);
+        QCOMPARE(rig.text(ctl::NoisePeriod), QString::number(c.expected));
+    }
+    QTest::keyClick(period, Qt::Key_PageUp);
+    QCOMPARE(int(rig.host.state().noisePeriod), 1510);
+    QTest::keyClick(period, Qt::Key_PageDown);
+    QTest::keyClick(period, Qt::Key_PageDown);
+    QCOMPARE(int(rig.host.state().noisePeriod), 1490);
+    QWheelEvent wheel(QPointF(5, 5), period->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(period, &wheel);
+    QCOMPARE(int(rig.host.state().noisePeriod), 1492);
+    // Folded into one undo entry per setting.
+    rig.window->edits().stack().undo();
+    QCOMPARE(int(rig.host.state().noisePeriod), 1500);
+}
+
+void TestVelmoraWindow::clearMapAsksAndCanBeUndone()
 {
     Rig rig;
     rig.window->OnInitDialog();
     const auto before = rig.host.state();
     QVERIFY(std::any_of(before.map.begin(), before.map.end(), [](auto b) { return b != 0; }));
 
+    // No is the default answer and changes nothing.
+    rig.click(ctl::ClearMap);
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    QCOMPARE(rig.messages.shown()[0].text, std::wstring(L"Wyzerować całą mapę korekcji w urządzeniu?"));
+    QCOMPARE(rig.messages.shown()[0].style, unsigned(MB_YESNO_DEFNO));
+    QCOMPARE(rig.host.state().map, before.map);
+
+    rig.messages.answer = ID_YES;
     rig.click(ctl::ClearMap);
     const auto after = rig.host.state();
     QVERIFY(std::all_of(after.map.begin(), after.map.end(), [](auto b) { return b == 0; }));
     QVERIFY(std::all_of(after.storedMap.begin(), after.storedMap.end(), [](auto b) { return b == 0; }));
     QCOMPARE(after.mapStores, before.mapStores + 1);
-    for (const auto& row : rig.window->state().map)
+    for (const auto& row : rig.window->document().map())
         for (double v : row)
             QCOMPARE(v, 0.0);
     for (int c = 0; c < CCellGrid::kColumns; ++c)
         for (int r = 0; r < CCellGrid::kRows; ++r)
             QCOMPARE(rig.window->map().cell(c, r).getTxt(), std::wstring(L"0.0"));
-    QVERIFY(rig.messages.shown().empty());
+    QCOMPARE(rig.messages.shown().size(), std::size_t(2));
+
+    QVERIFY(rig.window->mapActions()->action(CMapActions::kUndo)->shortcuts().contains(
+        QKeySequence(QKeySequence::Undo)));
+    rig.window->mapActions()->action(CMapActions::kUndo)->trigger();
+    QCOMPARE(rig.host.state().map, before.map);
+    QCOMPARE(rig.host.state().storedMap, before.map);
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -347,17 +407,18 @@ void TestVelmoraWindow::refusedClearLeavesTheMapAlone()
 {
     Rig rig;
     rig.window->OnInitDialog();
-    const auto mapBefore = rig.window->state().map;
+    rig.messages.answer = ID_YES;
+    const auto mapBefore = rig.window->document().map();
     sim::Faults refuse;
     refuse.nakWrites = true;
     rig.host.setFaults(refuse);
 
     rig.click(ctl::ClearMap);
-    QVERIFY(rig.window->state().map == mapBefore);
+    QTRY_COMPARE(rig.messages.shown().size(), std::size_t(2));
+    QVERIFY(rig.window->document().map() == mapBefore);
     const auto shown = rig.messages.shown();
-    QCOMPARE(shown.size(), std::size_t(1));
-    QCOMPARE(shown[0].text, std::wstring(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!"));
-    QCOMPARE(shown[0].style, 0x10u);
+    QVERIFY(shown[1].text.find(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!") != std::wstring::npos);
+    QCOMPARE(shown[1].style, 0x10u);
     QVERIFY(!QApplication::overrideCursor());
 }
 

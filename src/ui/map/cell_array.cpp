@@ -28,6 +28,12 @@ bool isHeader(CellPos p)
     return CCellGrid::isValid(p) && ((p.column < 0) != (p.row < 0));
 }
 
+// Headers and body cells take typing; the corner does not.
+bool isEditable(CellPos p)
+{
+    return isHeader(p) || CCellGrid::isBody(p);
+}
+
 } // namespace
 
 CCellArray::CCellArray(CCellGrid& grid, QWidget* parent) : CCompCtrl(parent), m_grid(&grid)
@@ -112,7 +118,7 @@ QSize CCellArray::sizeHint() const
 
 bool CCellArray::beginEdit(CellPos p)
 {
-    if (!m_grid || !isHeader(p))
+    if (!m_grid || !isEditable(p))
         return false;
     return openEditor(p, QString::fromStdWString(m_grid->at(p).getTxt()), true);
 }
@@ -124,7 +130,7 @@ bool CCellArray::beginEdit(CellPos p, const QString& typed)
 
 bool CCellArray::openEditor(CellPos p, const QString& text, bool selectAll)
 {
-    if (!m_grid || !m_editor || !m_editor->getWindow() || !isHeader(p))
+    if (!m_grid || !m_editor || !m_editor->getWindow() || !isEditable(p))
         return false;
     if (m_grid->isEditing())
         commitEdit();
@@ -298,7 +304,7 @@ void CCellArray::mouseReleaseEvent(QMouseEvent* event)
 void CCellArray::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const std::optional<CellPos> hit = cellAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && hit && isHeader(*hit)) {
+    if (event->button() == Qt::LeftButton && hit && isEditable(*hit)) {
         beginEdit(*hit);
         return;
     }
@@ -308,7 +314,7 @@ void CCellArray::mouseDoubleClickEvent(QMouseEvent* event)
 void CCellArray::keyPressEvent(QKeyEvent* event)
 {
     const std::optional<CellPos> focus = m_grid ? m_grid->focusCell() : std::nullopt;
-    if (focus && isHeader(*focus) && !m_grid->isEditing()) {
+    if (focus && isEditable(*focus) && !m_grid->isEditing()) {
         const int key = event->key();
         if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter) {
             beginEdit(*focus);

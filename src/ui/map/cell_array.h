@@ -23,9 +23,10 @@
 //
 // Mouse: a click selects one body cell and sets the anchor, a drag or a Shift+click
 // selects the rectangle from the anchor. A press takes the keyboard focus.
-// Editing: a double-click on a header cell, or typing (or F2) after clicking one,
-// opens the editor over it; Enter or leaving the editor commits, Esc cancels. The
-// editor's getText() gives the text the cell keeps.
+// Editing: a double-click on a header or body cell, or typing (or F2, Enter) after
+// clicking one, opens the editor over it; Enter or leaving the editor commits, Esc
+// cancels. The editor's getText() gives the text the cell keeps. The editor keeps
+// its own arrow, Home and End keys for the caret.
 
 #include "comp_ctrl.h"
 #include "item_edit.h"
@@ -59,8 +60,8 @@ public:
     QRect cellRect(CellPos p) const;
     std::optional<CellPos> cellAt(const QPoint& point) const;
 
-    // Opens the editor over a header cell with its text (all selected), or with
-    // typed in its place. False for body cells, the corner, or without an editor.
+    // Opens the editor over a header or body cell with its text (all selected), or
+    // with typed in its place. False for the corner, or without an editor.
     bool beginEdit(CellPos p);
     bool beginEdit(CellPos p, const QString& typed);
     void commitEdit();

@@ -13,11 +13,12 @@ CCellArray* createMapGrid(QWidget* placeholder, CMapEmu1& map, const QFont& font
     auto* grid = new CCellArray(map);
     grid->createFromStatic(placeholder);
 
-    const DeviceState& state = map.device().state();
+    const CMapDocument& document = map.document();
     auto* edit = new CCellArrayEdit(grid);
     edit->setObjectName(QStringLiteral("138"));
     grid->init(std::make_unique<CMapEditEmu1>(edit, map), L"V", 22, 43,
-               CMapEmu1::rpmHeaderTexts(state), 22, 43, CMapEmu1::voltHeaderTexts(state),
+               CMapEmu1::rpmHeaderTexts(document.rpm()), 22, 43,
+               CMapEmu1::voltHeaderTexts(document.volts()),
                0x000000, 0xC8C8C8, 0x000000, 0xFFFFFF, 0xA0FFA0, 0xD2D2D2, font, 6);
     return grid;
 }

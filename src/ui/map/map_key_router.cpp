@@ -1,5 +1,7 @@
 #include "map_key_router.h"
 
+#include "item_edit.h"
+
 #include "ui/map/model/map_array.h"
 
 #include <QApplication>
@@ -56,6 +58,9 @@ bool CMapKeyRouter::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
+        // The grid's own cell editor keeps its arrows for the caret.
+        if (qobject_cast<CCellArrayEdit*>(widget))
+            return QObject::eventFilter(watched, event);
         if (!m_window || widget->window() == m_window) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (routeMapKey(m_map, key->key(), key->modifiers()))

@@ -1,6 +1,6 @@
 #pragma once
-// Arrow keys belong to the map grid whichever control has the focus: the window
-// hands them over here.
+// Arrow keys belong to the map grid whichever control has the focus, except the
+// grid's own cell editor, whose caret they move: the window hands them over here.
 //   Ctrl+Up / Ctrl+Down     step the selected values by +0.1 / -0.1 (wait cursor);
 //                           Ctrl wins over Shift
 //   Shift+arrow             grow or shrink the selection (extendSelection)

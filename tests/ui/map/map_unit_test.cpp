@@ -1,8 +1,10 @@
-// The map grid against the simulated unit over a pseudo-terminal: what the operator
-// does with mouse and keys reaches exactly the cells and breakpoints meant.
+// The map grid and its undo steps against the simulated unit over a pseudo-terminal:
+// what the operator does reaches exactly the cells and breakpoints meant, and undo
+// and redo put the unit's own bytes back.
 
+#include "ui/direct_unit_writer.h"
 #include "ui/map/cell_array.h"
-#include "ui/map/lpg_map_device.h"
+#include "ui/map/map_commands.h"
 #include "ui/map/map_grid.h"
 #include "ui/map/map_key_router.h"
 
@@ -14,9 +16,43 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using namespace velmora;
+
+namespace {
+
+// What the unit holds, byte for byte.
+struct UnitBytes {
+    std::array<std::uint8_t, sim::kMapBytes> map;
+    std::array<std::uint8_t, sim::kMapBytes> storedMap;
+    std::array<std::int16_t, sim::kVoltPoints> volts;
+    std::array<std::uint8_t, sim::kRpmPoints> rpm;
+    int rpmDivider, noiseDelta, noisePeriod;
+    bool operator==(const UnitBytes&) const = default;
+};
+
+UnitBytes bytesOf(const sim::SimState& s)
+{
+    return {s.map, s.storedMap, s.voltWords, s.rpmBytes, s.rpmDivider, s.noiseDelta, s.noisePeriod};
+}
+
+class RecordingBox : public IMessageBox {
+public:
+    int show(const std::wstring& text, const std::wstring&, unsigned) override
+    {
+        shown.push_back(text);
+        return ID_OK;
+    }
+    std::vector<std::wstring> shown;
+};
+
+} // namespace
+
+class MapUnitTest;
+using UnitEdit = std::function<void(MapUnitTest&)>;
+Q_DECLARE_METATYPE(UnitEdit)
 
 class MapUnitTest : public QObject {
     Q_OBJECT
@@ -24,12 +60,20 @@ class MapUnitTest : public QObject {
 private:
     std::unique_ptr<sim::CSimHost> host;
     std::unique_ptr<CLPGDevice> device;
-    std::unique_ptr<CLPGMapDevice> mapDevice;
+    std::unique_ptr<CMapDocument> document;
+    std::unique_ptr<CDirectUnitWriter> writer;
+    RecordingBox messages;
+    std::unique_ptr<CUnitEdits> edits;
     std::unique_ptr<CMapEmu1> map;
     std::unique_ptr<QWidget> window;
     CCellArray* grid = nullptr;
 
     QPoint centre(CellPos p) const { return grid->cellRect(p).center(); }
+    void select(CellPos a, CellPos b)
+    {
+        map->selectRectangle(a, b);
+        map->setAnchor(a);
+    }
 
 private slots:
     void init()
@@ -39,14 +83,18 @@ private slots:
         device = std::make_unique<CLPGDevice>();
         QVERIFY(device->openPort(host->slavePath()));
         QVERIFY(device->isConnected());
-        mapDevice = std::make_unique<CLPGMapDevice>(*device);
-        map = std::make_unique<CMapEmu1>(*mapDevice);
+        document = std::make_unique<CMapDocument>(device->state());
+        writer = std::make_unique<CDirectUnitWriter>(*device);
+        messages.shown.clear();
+        edits = std::make_unique<CUnitEdits>(*document, writer.get(), &messages);
+        map = std::make_unique<CMapEmu1>(*document);
+        map->setEdits(edits.get());
         window = std::make_unique<QWidget>();
         window->resize(720, 420);
         auto* placeholder = new QWidget(window.get());
         placeholder->setGeometry(10, 10, 688, 374);
         grid = createMapGrid(placeholder, *map, window->font());
-        map->showDeviceState(device->state());
+        map->showDocument();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -55,7 +103,9 @@ private slots:
     {
         window.reset();
         map.reset();
-        mapDevice.reset();
+        edits.reset();
+        writer.reset();
+        document.reset();
         device.reset();
         host.reset();
     }
@@ -72,17 +122,13 @@ private slots:
             for (int j = 0; j < kRpmCols; ++j) {
                 const std::size_t i = static_cast<std::size_t>(g * kRpmCols + j);
                 const bool inside = g >= 7 && g <= 8 && j >= 4 && j <= 6;
-                QCOMPARE(int(after.map[i]), int(before.map[i]) + (inside ? 5 : 0));
-                // The host's copy of the map stays what the unit holds.
-                QCOMPARE(device->state().map[g][j], mapValueFromByte(after.map[i]));
+                QCOMPARE(int(after.map[i]), std::min(255, int(before.map[i]) + (inside ? 5 : 0)));
+                // The document stays what the unit holds.
+                QCOMPARE(document->map()[g][j], mapValueFromByte(after.map[i]));
             }
         }
         QCOMPARE(after.mapStores, before.mapStores + 1);
         QCOMPARE(after.storedMap, after.map);
-
-        // A later whole-map write (as a settings change makes) keeps the unit's values.
-        QVERIFY(device->writeMap());
-        QCOMPARE(host->state().map, after.map);
     }
 
     void anEditedRpmHeaderIsWrittenToTheUnit()
@@ -100,7 +146,126 @@ private slots:
 
         QCOMPARE(int(host->state().rpmBytes[5]) * 100, expected);
         QCOMPARE(map->columnHeader(5).getTxt(), std::to_wstring(expected));
-        QCOMPARE(device->state().rpmAxis[5], double(expected));
+        QCOMPARE(document->rpm()[5], double(expected));
+    }
+
+    void undoAndRedoPutTheUnitsBytesBack_data()
+    {
+        QTest::addColumn<UnitEdit>("edit");
+        QTest::addColumn<int>("entries");
+        using Edit = UnitEdit;
+        QTest::newRow("steps up, one clamped at 5.10, folded")
+            << Edit([](MapUnitTest& t) {
+                   MapValues m = t.document->map();
+                   m[3][2] = 5.06;
+                   t.edits->changeMap(m, MapEdit::Set, {2, 3, 2, 3});
+                   t.select({2, 3}, {3, 4});
+                   for (int i = 0; i < 3; ++i)
+                       t.map->incrementSelected(0.1);
+               })
+            << 2;
+        QTest::newRow("steps down to zero and back up")
+            << Edit([](MapUnitTest& t) {
+                   t.select({0, 0}, {1, 0});
+                   for (int i = 0; i < 60; ++i)
+                       t.map->incrementSelected(-0.1);
+                   t.map->incrementSelected(0.1);
+               })
+            << 1;
+        QTest::newRow("typed value")
+            << Edit([](MapUnitTest& t) { t.map->editedText(9, 12, L"3,14"); }) << 1;
+        QTest::newRow("voltage header")
+            << Edit([](MapUnitTest& t) { t.map->editedText(-1, 4, L"99"); }) << 1;
+        QTest::newRow("clear")
+            << Edit([](MapUnitTest& t) { t.edits->clearMap(); }) << 1;
+        QTest::newRow("settings, folded per setting")
+            << Edit([](MapUnitTest& t) {
+                   UnitSettings s = t.document->settings();
+                   for (int i = 0; i < 5; ++i) {
+                       ++s.noisePeriod;
+                       t.edits->changeSettings(s, kNoisePeriodField);
+                   }
+                   s.rpmDivider = 200;
+                   t.edits->changeSettings(s, kRpmDividerField);
+               })
+            << 2;
+        QTest::newRow("file: map and axes in one step")
+            << Edit([](MapUnitTest& t) {
+                   UnitContent c = t.document->content();
+                   for (auto& row : c.map)
+                       row.fill(1.5);
+                   c.rpm[14] = 8000;
+                   t.edits->changeContent(c, QStringLiteral("file"));
+               })
+            << 1;
+    }
+
+    void undoAndRedoPutTheUnitsBytesBack()
+    {
+        QFETCH(UnitEdit, edit);
+        QFETCH(int, entries);
+        const UnitBytes original = bytesOf(host->state());
+        edit(*this);
+        QCoreApplication::processEvents();
+        QVERIFY2(messages.shown.empty(), messages.shown.empty() ? "" : "a write failed");
+        const UnitBytes edited = bytesOf(host->state());
+        QVERIFY(!(edited == original));
+        QCOMPARE(edits->stack().count(), entries);
+
+        while (edits->stack().canUndo())
+            edits->stack().undo();
+        QVERIFY(bytesOf(host->state()) == original);
+        QCOMPARE(document->content(), contentOf(device->state()));
+        while (edits->stack().canRedo())
+            edits->stack().redo();
+        QVERIFY(bytesOf(host->state()) == edited);
+        QVERIFY(messages.shown.empty());
+    }
+
+    void aUnitThatChangedElsewhereDropsTheHistory()
+    {
+        select({1, 1}, {1, 1});
+        map->incrementSelected(0.1);
+        edits->unitRead(device->state()); // the same unit read again: history stays
+        QCOMPARE(edits->stack().count(), 1);
+        DeviceState other = device->state();
+        other.map[0][0] = 2.0;
+        edits->unitRead(other);
+        QCOMPARE(edits->stack().count(), 0);
+        QCOMPARE(document->map()[0][0], 2.0);
+    }
+
+    void aRefusedWriteSaysSoAndStaysForAnotherTry()
+    {
+        const UnitBytes original = bytesOf(host->state());
+        sim::Faults refuse;
+        refuse.nakWrites = true;
+        host->setFaults(refuse);
+        select({1, 1}, {1, 1});
+        map->incrementSelected(0.1);
+        QTRY_COMPARE(messages.shown.size(), std::size_t(1));
+        QVERIFY(messages.shown[0].find(L"Nie powiodło się wpisanie mapy") != std::wstring::npos);
+        // Nothing changed on the unit, the document shows what it has, and Redo
+        // holds the edit.
+        QVERIFY(bytesOf(host->state()) == original);
+        QCOMPARE(document->content(), contentOf(device->state()));
+        QCOMPARE(edits->stack().index(), 0);
+        QVERIFY(edits->stack().canRedo());
+
+        host->setFaults({});
+        edits->stack().redo();
+        QCoreApplication::processEvents();
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        QCOMPARE(int(host->state().map[1 * 15 + 1]), int(original.map[1 * 15 + 1]) + 5);
+
+        // An undo that fails stays undoable.
+        host->setFaults(refuse);
+        edits->stack().undo();
+        QTRY_COMPARE(messages.shown.size(), std::size_t(2));
+        QCOMPARE(edits->stack().index(), 1);
+        host->setFaults({});
+        edits->stack().undo();
+        QVERIFY(bytesOf(host->state()) == original);
     }
 };
 

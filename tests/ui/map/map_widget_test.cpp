@@ -1,7 +1,7 @@
 // The map grid window: mouse selection, header editing, partial repaints, arrow
 // key routing and taking over its placeholder.
 
-#include "model/fake_map_device.h"
+#include "model/fake_map_edits.h"
 
 #include "ui/map/cell_array.h"
 #include "ui/map/map_grid.h"
@@ -47,12 +47,12 @@ class MapWidgetTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::FakeMapDevice> device;
+    std::unique_ptr<CMapDocument> document;
+    std::unique_ptr<test::FakeMapEdits> edits;
     std::unique_ptr<CMapEmu1> map;
     std::unique_ptr<QWidget> window;
     QLineEdit* otherEdit = nullptr;
     CCellArray* grid = nullptr;
-    int shows = 0;
 
     QPoint centre(CellPos p) const { return grid->cellRect(p).center(); }
     QLineEdit* editor() const { return qobject_cast<QLineEdit*>(grid->editor()->getWindow()); }
@@ -78,12 +78,14 @@ private:
 private slots:
     void init()
     {
-        device = std::make_unique<test::FakeMapDevice>();
+        document = std::make_unique<CMapDocument>();
+        RpmAxis rpm;
         for (int j = 0; j < kRpmCols; ++j)
-            device->deviceState.rpmAxis[j] = 1000.0 + 500.0 * j;
-        map = std::make_unique<CMapEmu1>(*device);
-        shows = 0;
-        map->setShowDeviceData([this] { ++shows; });
+            rpm[j] = 1000.0 + 500.0 * j;
+        document->setAxes(document->volts(), rpm);
+        edits = std::make_unique<test::FakeMapEdits>(*document);
+        map = std::make_unique<CMapEmu1>(*document);
+        map->setEdits(edits.get());
         window = std::make_unique<QWidget>();
         window->resize(760, 460);
         otherEdit = new QLineEdit(window.get());
@@ -104,7 +106,8 @@ private slots:
     {
         window.reset();
         map.reset();
-        device.reset();
+        edits.reset();
+        document.reset();
     }
 
     void takesThePlaceOfItsPlaceholder()
@@ -124,8 +127,8 @@ private slots:
         auto* slot = new QLabel(&box);
         layout->addWidget(above);
         layout->addWidget(slot);
-        test::FakeMapDevice otherDevice;
-        CMapEmu1 otherMap(otherDevice);
+        CMapDocument otherDocument;
+        CMapEmu1 otherMap(otherDocument);
         CCellArray* inLayout = createMapGrid(slot, otherMap, box.font());
         QVERIFY(inLayout);
         QCOMPARE(layout->indexOf(inLayout), 1);
@@ -183,9 +186,8 @@ private slots:
         QVERIFY(!editor()->isVisible());
         QVERIFY(!map->isEditing());
         QCOMPARE(map->columnHeader(5).getTxt(), std::wstring(L"3400"));
-        QCOMPARE(device->deviceState.rpmAxis[5], 3400.0);
-        QCOMPARE(device->axisWrites, 1);
-        QCOMPARE(shows, 1);
+        QCOMPARE(document->rpm()[5], 3400.0);
+        QCOMPARE(edits->axisWrites, 1);
         QVERIFY(grid->hasFocus());
     }
 
@@ -200,15 +202,21 @@ private slots:
         QCOMPARE(map->editColumn(), -1);
         QCOMPARE(map->editRow(), 2);
         QTest::keyClick(editor(), Qt::Key_Enter);
-        QCOMPARE(map->rowHeader(2).getTxt(), std::wstring(L"1.50"));
-        QCOMPARE(device->deviceState.voltAxis[2], 1.5);
+        // Kept above the row before it (1.92 V).
+        QCOMPARE(map->rowHeader(2).getTxt(), std::wstring(L"1.94"));
+        QVERIFY(document->volts()[2] > document->volts()[1]);
 
-        // Typing over a body cell edits nothing.
+        // A body cell takes a typed value the same way; the corner takes none.
         QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, centre({2, 2}));
-        QTest::keyClicks(grid, QStringLiteral("7"));
-        QVERIFY(!editor()->isVisible());
+        QTest::keyClicks(grid, QStringLiteral("2"));
+        QVERIFY(editor()->isVisible());
+        QTest::keyClicks(editor(), QStringLiteral(",4"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QCOMPARE(map->cell(2, 2).getTxt(), std::wstring(L"2.4"));
+        QCOMPARE(document->map()[2][2], 2.4);
         QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre({2, 2}));
-        QVERIFY(!editor()->isVisible());
+        QVERIFY(editor()->isVisible());
+        QTest::keyClick(editor(), Qt::Key_Escape);
         QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre({-1, -1}));
         QVERIFY(!editor()->isVisible());
     }
@@ -221,14 +229,14 @@ private slots:
         QVERIFY(!editor()->isVisible());
         QVERIFY(!map->isEditing());
         QCOMPARE(map->columnHeader(3).getTxt(), std::wstring(L"2500"));
-        QCOMPARE(device->axisWrites, 0);
+        QCOMPARE(edits->axisWrites, 0);
         QVERIFY(window->isVisible());
 
         QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre({3, -1}));
         editor()->clear();
         QTest::keyClick(editor(), Qt::Key_Return);
         QCOMPARE(map->columnHeader(3).getTxt(), std::wstring(L"2500"));
-        QCOMPARE(device->axisWrites, 0);
+        QCOMPARE(edits->axisWrites, 0);
     }
 
     void clickingElsewhereCommitsTheEdit()
@@ -238,13 +246,13 @@ private slots:
         QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, centre({1, 1}));
         QVERIFY(!map->isEditing());
         QCOMPARE(map->columnHeader(7).getTxt(), std::wstring(L"4400"));
-        QCOMPARE(device->axisWrites, 1);
+        QCOMPARE(edits->axisWrites, 1);
         QVERIFY(onlyRectangleSelected(1, 1, 1, 1));
     }
 
     void markerRepaintsOnlyTheCellsItLeavesAndEnters()
     {
-        map->showDeviceState(device->deviceState);
+        map->showDocument();
         map->markCurrentCell(1200, 1.2);
         const CellPos before = map->currentCell();
         QTest::qWait(50);
@@ -282,12 +290,14 @@ private slots:
 
         QTest::keyClick(otherEdit, Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(onlyRectangleSelected(4, 7, 5, 9)); // Ctrl wins: a step, not a resize
-        QCOMPARE(device->records.size(), size_t(1));
-        QCOMPARE(device->records[0], (std::array<std::uint8_t, 6>{7, 4, 3, 2, 3, 5}));
+        // At 0 a step down changes nothing, so nothing is asked of the unit.
+        QCOMPARE(edits->mapEdits.size(), size_t(0));
         QTest::keyClick(otherEdit, Qt::Key_Up, Qt::ControlModifier);
-        QCOMPARE(device->records.size(), size_t(2));
-        QCOMPARE(device->records[1][4], std::uint8_t(2));
+        QCOMPARE(edits->mapEdits.size(), size_t(1));
+        QCOMPARE(edits->mapEdits[0].area, (CellBlock{4, 7, 5, 9}));
         QCOMPARE(map->cell(4, 7).getTxt(), std::wstring(L"0.1"));
+        QCOMPARE(map->cell(5, 9).getTxt(), std::wstring(L"0.1"));
+        QCOMPARE(map->cell(6, 9).getTxt(), std::wstring(L"0.0"));
         QVERIFY(!QApplication::overrideCursor());
 
         // Other keys stay with the control; other windows keep their arrows.
@@ -299,6 +309,20 @@ private slots:
         QTest::keyClick(&elsewhere, Qt::Key_Right);
         QCOMPARE(elsewhere.cursorPosition(), 1);
         QVERIFY(onlyRectangleSelected(4, 7, 5, 9));
+
+        // The cell editor keeps its arrows, Home and End for the caret.
+        QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre({6, -1}));
+        editor()->clear();
+        QTest::keyClicks(editor(), QStringLiteral("14"));
+        QTest::keyClick(editor(), Qt::Key_Left);
+        QTest::keyClicks(editor(), QStringLiteral("5"));
+        QTest::keyClick(editor(), Qt::Key_Home);
+        QTest::keyClicks(editor(), QStringLiteral("4"));
+        QTest::keyClick(editor(), Qt::Key_End);
+        QTest::keyClicks(editor(), QStringLiteral("0"));
+        QCOMPARE(editor()->text(), QStringLiteral("41540"));
+        QVERIFY(onlyRectangleSelected(4, 7, 5, 9));
+        QTest::keyClick(editor(), Qt::Key_Escape);
         qApp->removeEventFilter(&router);
     }
 

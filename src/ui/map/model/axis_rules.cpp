@@ -35,9 +35,4 @@ double roundTenth(double x)
     return std::floor((x + s * 0.05) * 10) / 10;
 }
 
-double voltBreakpoint(double v)
-{
-    return std::clamp(v, kVoltBreakpointMin, kVoltBreakpointMax);
-}
-
 } // namespace velmora

@@ -20,10 +20,7 @@ double rpmBreakpoint(double v, const std::array<double, kRpmCols>& axis, int col
 // floor((x + 0.05) * 10) / 10 for x >= 0, floor((x - 0.05) * 10) / 10 otherwise.
 double roundTenth(double x);
 
-// The range a voltage breakpoint can take on the wire (a signed 16-bit word of
-// 0.015 V): values beyond it would be written as a different voltage.
-constexpr double kVoltBreakpointMin = -32768 * 0.015;
-constexpr double kVoltBreakpointMax = 32767 * 0.015;
-double voltBreakpoint(double v);
+// Voltage breakpoints follow the same kind of rule: mapfile::limitVoltBreakpoint
+// (mapfile/axis_check.h), shared with the map files.
 
 } // namespace velmora

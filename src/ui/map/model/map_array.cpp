@@ -30,12 +30,33 @@ Colour CMapArray::valueColour(double value)
         value = 0.0;
     // Far outside any map value the shade is meaningless; keep the arithmetic defined.
     value = std::clamp(value, -1e9, 1e9);
-    if (value >= 0) {
-        const int k = static_cast<int>(static_cast<long long>(255 - 5 * value) & 0xFF);
-        return rgb(255, k, k);
+    if (value < 0) {
+        const int k = static_cast<int>(static_cast<long long>(255 + 5 * value) & 0xFF);
+        return rgb(255, 255, k);
     }
-    const int k = static_cast<int>(static_cast<long long>(255 + 5 * value) & 0xFF);
-    return rgb(255, 255, k);
+    // The shade changes where 255 - 5 x value changes its whole part: every 0.2.
+    // Each of those steps gets its own colour on a ramp from white over yellow and
+    // orange to red, green and blue only ever falling, so a higher value is always
+    // redder and neighbouring steps stay apart on an ordinary screen.
+    struct Stop {
+        double at;
+        int r, g, b;
+    };
+    static constexpr Stop stops[] = {
+        {0.0, 255, 255, 255}, {1.0, 255, 240, 150}, {2.0, 255, 200, 90},
+        {3.0, 250, 150, 55},  {4.0, 240, 95, 45},   {5.0, 215, 40, 35},
+    };
+    const double step = std::min(std::floor(value * 5.0 + 1e-9) / 5.0, 5.0);
+    for (std::size_t i = 1; i < std::size(stops); ++i) {
+        if (step <= stops[i].at) {
+            const Stop& a = stops[i - 1];
+            const Stop& b = stops[i];
+            const double t = (step - a.at) / (b.at - a.at);
+            const auto mix = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
+            return rgb(mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b));
+        }
+    }
+    return rgb(stops[5].r, stops[5].g, stops[5].b);
 }
 
 void CMapArray::markCurrentCell(double rpm, double volts)

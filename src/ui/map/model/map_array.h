@@ -22,8 +22,9 @@ public:
     void setCellValue(int column, int row, double value);
     // The cell's text read as a number; 0 for an empty cell or one that holds none.
     double getCellValue(int column, int row) const;
-    // White at 0, redder as the value grows (RGB(255, 230, 230) at 5.0); negative
-    // values turn yellow.
+    // White at 0, redder as the value grows, in distinct steps of 0.2 up to 5.0
+    // (RGB(215, 40, 35)); values above share the last step. Negative values turn
+    // yellow.
     static Colour valueColour(double value);
 
     // Moves the current-cell marker to the cell of (rpm, volts). Only the two cells

@@ -3,85 +3,69 @@
 #include "axis_rules.h"
 #include "number_text.h"
 
-#include "device/error.h"
+#include "lang/translate.h"
+#include "mapfile/axis_check.h"
 
 #include <algorithm>
 
 namespace velmora {
 
-std::optional<MapArea> selectedArea(const CCellGrid& grid, double step)
+CMapEmu1::CMapEmu1(CMapDocument& document)
+    : CMapArray(kUpperLimit, kLowerLimit), m_document(document)
 {
-    const std::optional<CellPos> first = grid.firstSelected();
-    if (!first)
-        return std::nullopt;
-    MapArea area;
-    area.firstVolt = first->row;
-    area.firstRpm = first->column;
-    area.voltCount = 0;
-    for (int r = first->row; r < CCellGrid::kRows && grid.isSelected(first->column, r); ++r)
-        ++area.voltCount;
-    area.rpmCount = 0;
-    for (int c = first->column; c < CCellGrid::kColumns && grid.isSelected(c, first->row); ++c)
-        ++area.rpmCount;
-    area.step = step;
-    return area;
+    m_listener = m_document.addListener([this](unsigned) { showDocument(); });
 }
 
-CMapEmu1::CMapEmu1(IMapDevice& device)
-    : CMapArray(kUpperLimit, kLowerLimit), m_device(device)
+CMapEmu1::~CMapEmu1()
 {
+    m_document.removeListener(m_listener);
+}
+
+CellBlock CMapEmu1::selection() const
+{
+    const std::optional<CellPos> first = firstSelected();
+    if (!first)
+        return {};
+    const CellPos last = *lastSelected();
+    return {first->column, std::min(first->row, last.row), last.column,
+            std::max(first->row, last.row)};
 }
 
 void CMapEmu1::incrementSelected(double step)
 {
-    try {
-        stepSelected(step);
-    } catch (const IError& error) {
-        reportError(m_device, L"CMapEmu1::incrementSelected()", error);
-    }
-}
-
-void CMapEmu1::stepSelected(double step)
-{
-    const std::optional<MapArea> area = selectedArea(*this, step);
-    if (!area)
+    const CellBlock area = selection();
+    if (area.empty())
         return;
+    if (!writable()) {
+        // Nothing reaches the unit: only the grid shows the step.
+        for (int c = 0; c < kColumns; ++c)
+            for (int r = 0; r < kRows; ++r)
+                if (isSelected(c, r))
+                    setCellValue(c, r, clampValue(getCellValue(c, r) + step));
+        return;
+    }
+    // From the document's exact values, not the one-decimal texts: the unit's finer
+    // values must survive a step.
+    MapValues after = m_document.map();
     for (int c = 0; c < kColumns; ++c)
         for (int r = 0; r < kRows; ++r)
             if (isSelected(c, r))
-                setCellValue(c, r, clampValue(getCellValue(c, r) + step));
-
-    if (!m_device.isConnected())
-        return;
-    if (!m_device.correctMapArea(encodeMapArea(*area))) {
-        reportWriteFailure(m_device);
-        return;
-    }
-    if (!m_device.storeMap()) {
-        reportWriteFailure(m_device);
-        return;
-    }
-    // The unit stepped exactly the cells of the area from its own values. Only those
-    // change here: copying the one-decimal grid texts over the whole map would lose
-    // the unit's finer values, and the next map write would send them.
-    DeviceState& state = m_device.state();
-    for (int r = area->firstVolt; r < area->firstVolt + area->voltCount; ++r)
-        for (int c = area->firstRpm; c < area->firstRpm + area->rpmCount; ++c)
-            state.map[r][c] = clampValue(state.map[r][c] + step);
+                after[r][c] = unitMapValue(clampValue(after[r][c] + step));
+    if (after != m_document.map())
+        m_edits->changeMap(after, MapEdit::Step, area);
 }
 
 CellPos CMapEmu1::findCell(double rpm, double volts) const
 {
-    const DeviceState& state = m_device.state();
     CellPos p{kColumns - 1, kRows - 1};
     for (int i = 0; i < kColumns; ++i) {
-        if (rpm < state.rpmAxis[i]) {
+        if (rpm < m_document.rpm()[i]) {
             p.column = i;
             break;
         }
     }
     for (int j = 0; j < kRows; ++j) {
-        if (volts < state.voltAxis[j]) {
+        if (volts < m_document.volts()[j]) {
             p.row = j;
             break;
         }
@@ -94,84 +78,80 @@ std::wstring CMapEmu1::formatValue(double value) const
     return formatFixed(value, 1);
 }
 
-void CMapEmu1::showDeviceState(const DeviceState& state)
+void CMapEmu1::showDocument()
 {
+    const MapValues& map = m_document.map();
     for (int c = 0; c < kColumns; ++c)
         for (int r = 0; r < kRows; ++r)
-            setCellValue(c, r, state.map[r][c]);
-    const std::vector<std::wstring> rpm = rpmHeaderTexts(state);
+            setCellValue(c, r, map[r][c]);
+    const std::vector<std::wstring> rpm = rpmHeaderTexts(m_document.rpm());
     for (int c = 0; c < kColumns; ++c)
         columnHeader(c).setTxt(rpm[c]);
-    const std::vector<std::wstring> volts = voltHeaderTexts(state);
+    const std::vector<std::wstring> volts = voltHeaderTexts(m_document.volts());
     for (int r = 0; r < kRows; ++r)
         rowHeader(r).setTxt(volts[r]);
 }
 
-std::vector<std::wstring> CMapEmu1::rpmHeaderTexts(const DeviceState& state)
+std::vector<std::wstring> CMapEmu1::rpmHeaderTexts(const RpmAxis& axis)
 {
     std::vector<std::wstring> texts;
-    for (double v : state.rpmAxis)
+    for (double v : axis)
         texts.push_back(formatFixed(v, 0));
     return texts;
 }
 
-std::vector<std::wstring> CMapEmu1::voltHeaderTexts(const DeviceState& state)
+std::vector<std::wstring> CMapEmu1::voltHeaderTexts(const VoltAxis& axis)
 {
     std::vector<std::wstring> texts;
-    for (double v : state.voltAxis)
+    for (double v : axis)
         texts.push_back(formatFixed(v, 2));
     return texts;
 }
 
 std::wstring CMapEmu1::editedText(int column, int row, std::wstring typed)
 {
-    try {
-        return applyEditedText(column, row, std::move(typed));
-    } catch (const IError& error) {
-        reportError(m_device, L"CMapEdit::getText()", error);
+    if (typed.find_first_not_of(L" \t") == std::wstring::npos)
+        return {};
+    const std::optional<double> number = parseTypedNumber(typed);
+    if (!number) {
+        if (m_edits)
+            m_edits->refuse(translate(L"To nie jest liczba. Wpisz na przykład 1,25."));
         return {};
     }
-}
-
-std::wstring CMapEmu1::applyEditedText(int column, int row, std::wstring typed)
-{
-    std::replace(typed.begin(), typed.end(), L',', L'.');
-    if (typed.empty())
-        return {};
-    double v = parseLeadingNumber(typed);
-    DeviceState& state = m_device.state();
+    double v = *number;
 
     if (column == -1 && row >= 0 && row < kRows) {
-        v = voltBreakpoint(v);
-        const std::wstring text = formatFixed(v, 2);
-        // Compared at a tenth but stored as typed: a header retyped with the same
-        // tenth leaves the axis alone.
-        if (m_device.isConnected() && state.voltAxis[row] != roundTenth(v)) {
-            state.voltAxis[row] = v;
-            writeAxes();
+        v = mapfile::limitVoltBreakpoint(v, m_document.volts(), row);
+        if (writable() && m_document.volts()[row] != v) {
+            VoltAxis volts = m_document.volts();
+            volts[row] = v;
+            m_edits->changeAxes(volts, m_document.rpm());
         }
-        return text;
+        return formatFixed(v, 2);
     }
     if (row == -1 && column >= 0 && column < kColumns) {
-        v = rpmBreakpoint(v, state.rpmAxis, column);
-        const std::wstring text = formatFixed(v, 0);
-        if (m_device.isConnected() && state.rpmAxis[column] != v) {
-            state.rpmAxis[column] = v;
-            writeAxes();
+        v = rpmBreakpoint(v, m_document.rpm(), column);
+        if (writable() && m_document.rpm()[column] != v) {
+            RpmAxis rpm = m_document.rpm();
+            rpm[column] = v;
+            m_edits->changeAxes(m_document.volts(), rpm);
         }
-        return text;
+        return formatFixed(v, 0);
     }
-    return formatFixed(v, 0);
-}
-
-void CMapEmu1::writeAxes()
-{
-    if (!m_device.writeAxes())
-        reportWriteFailure(m_device);
-    if (m_showDeviceData)
-        m_showDeviceData();
-    else
-        showDeviceState(m_device.state());
+    if (!isBody({column, row}))
+        return {};
+    if (v < kLowerLimit || v > kUpperLimit + 1e-9) {
+        if (m_edits)
+            m_edits->refuse(translate(L"Wartość poza zakresem 0,00–5,10: urządzenie nie przechowa innej."));
+        return {};
+    }
+    v = unitMapValue(v);
+    if (writable() && m_document.map()[row][column] != v) {
+        MapValues after = m_document.map();
+        after[row][column] = v;
+        m_edits->changeMap(after, MapEdit::Type, {column, row, column, row});
+    }
+    return formatValue(v);
 }
 
 } // namespace velmora

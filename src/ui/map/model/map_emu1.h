@@ -1,66 +1,61 @@
 #pragma once
-// This unit's map: values 0.0..5.0 shown with one decimal, cells found from the
-// unit's axes, stepped values sent to the unit as one area correction, and the
-// header edits that change the axes.
+// This unit's map: values 0.00..5.10 shown with one decimal, cells found from the
+// document's axes, and what the keys and in-place edits ask to change. Edits go to
+// an IMapEdits; the grid follows the document when it changes.
 
 #include "map_array.h"
-#include "map_device.h"
+#include "map_document.h"
+#include "map_edits.h"
 
-#include "device/encodings.h"
-
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
 
-// The area correction that stepping the selection sends: from the first selected
-// cell (scan order), as many rows as are selected below it in its column and as many
-// columns as are selected right of it in its row. Nothing without a selection.
-std::optional<MapArea> selectedArea(const CCellGrid& grid, double step);
-
 class CMapEmu1 : public CMapArray {
 public:
-    static constexpr double kUpperLimit = 5.0;
+    // What the unit's map byte holds (0.02 steps).
+    static constexpr double kUpperLimit = 5.1;
     static constexpr double kLowerLimit = 0.0;
 
-    explicit CMapEmu1(IMapDevice& device);
+    // Shows the document now and whenever it changes; document must outlive the map.
+    explicit CMapEmu1(CMapDocument& document);
+    ~CMapEmu1() override;
 
-    // Not connected: only the grid changes. Connected: the area correction and a
-    // store command go to the unit; on success the device state follows. Errors are
-    // reported, never thrown.
+    // Where edits go; null (or one that cannot write) leaves edits in the grid only.
+    void setEdits(IMapEdits* edits) { m_edits = edits; }
+    IMapEdits* edits() const { return m_edits; }
+    CMapDocument& document() { return m_document; }
+    const CMapDocument& document() const { return m_document; }
+
+    // Steps the selected cells from the document's exact values, clamped at 0.00
+    // and 5.10, as one map edit.
     void incrementSelected(double step) override;
-    // Reads the axes from the device state at every call: the first breakpoint above
-    // the value, the last column and row taking everything beyond.
+    // The first breakpoint above the value; the last column and row take everything
+    // beyond.
     CellPos findCell(double rpm, double volts) const override;
     std::wstring formatValue(double value) const override;
 
-    // Every body cell from the map, column headers from the RPM axis ("%.0f"), row
-    // headers from the voltage axis ("%.2f").
-    void showDeviceState(const DeviceState& state);
-    // Header texts of the axes alone ("%.0f" and "%.2f").
-    static std::vector<std::wstring> rpmHeaderTexts(const DeviceState& state);
-    static std::vector<std::wstring> voltHeaderTexts(const DeviceState& state);
+    // Cells and headers from the document.
+    void showDocument();
+    static std::vector<std::wstring> rpmHeaderTexts(const RpmAxis& axis);
+    static std::vector<std::wstring> voltHeaderTexts(const VoltAxis& axis);
+
+    // The selected rectangle (the selection is kept rectangular); empty without one.
+    CellBlock selection() const;
 
     // The text an in-place edit of (column, row) leaves in the cell, typed being what
-    // the operator entered. Header edits limit the value and, when connected, change
-    // the axis and write both axes to the unit. Errors are reported, never thrown.
+    // the operator entered; empty leaves the cell as it was. Header edits keep the
+    // axis rising and in range; a body cell takes the typed value, refused with a
+    // message when it is no number or beyond 0.00..5.10.
     std::wstring editedText(int column, int row, std::wstring typed);
 
-    // What shows the whole device state again after an axis write (the window also
-    // refreshes its settings fields). Unset: showDeviceState of the map alone.
-    void setShowDeviceData(std::function<void()> show) { m_showDeviceData = std::move(show); }
-
-    IMapDevice& device() { return m_device; }
-
 private:
-    void stepSelected(double step);
-    std::wstring applyEditedText(int column, int row, std::wstring typed);
-    void writeAxes();
+    bool writable() const { return m_edits && m_edits->canWrite(); }
 
-    IMapDevice& m_device;
-    std::function<void()> m_showDeviceData;
+    CMapDocument& m_document;
+    IMapEdits* m_edits = nullptr;
+    int m_listener = 0;
 };
 
 } // namespace velmora

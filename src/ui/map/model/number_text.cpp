@@ -109,3 +109,33 @@ std::wstring formatFixed(double value, int decimals)
 }
 
 } // namespace velmora
+
+namespace velmora {
+
+std::optional<double> parseTypedNumber(const std::wstring& text)
+{
+    std::size_t b = text.find_first_not_of(L" \t\u00A0");
+    std::size_t e = text.find_last_not_of(L" \t\u00A0");
+    if (b == std::wstring::npos)
+        return std::nullopt;
+    std::wstring t = text.substr(b, e - b + 1);
+    std::size_t i = 0;
+    if (t[i] == L'+' || t[i] == L'-')
+        ++i;
+    int digits = 0, points = 0;
+    for (; i < t.size(); ++i) {
+        if (isDigit(t[i])) {
+            ++digits;
+        } else if ((t[i] == L'.' || t[i] == L',') && points == 0) {
+            ++points;
+            t[i] = L'.';
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || digits > 15)
+        return std::nullopt;
+    return parseLeadingNumber(t);
+}
+
+} // namespace velmora

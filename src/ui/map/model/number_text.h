@@ -15,3 +15,13 @@ double parseLeadingNumber(const std::wstring& text);
 std::wstring formatFixed(double value, int decimals);
 
 } // namespace velmora
+
+#include <optional>
+
+namespace velmora {
+
+// A whole typed number: blanks around it, a sign, a decimal point or comma, no
+// exponent and nothing else. Nothing for anything that is not one number.
+std::optional<double> parseTypedNumber(const std::wstring& text);
+
+} // namespace velmora

@@ -1,11 +1,13 @@
 // The map's values, colours and current-cell marker, and what stepping the
-// selection sends to the unit.
+// selection asks of the unit.
 
-#include "fake_map_device.h"
+#include "fake_map_edits.h"
 
 #include "ui/map/model/map_emu1.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace velmora {
 namespace {
@@ -14,38 +16,63 @@ class MapTest : public ::testing::Test {
 protected:
     MapTest()
     {
+        RpmAxis rpm;
+        VoltAxis volts;
         for (int j = 0; j < kRpmCols; ++j)
-            device.deviceState.rpmAxis[j] = 1000.0 + 500.0 * j; // 1000 .. 8000
+            rpm[j] = 1000.0 + 500.0 * j; // 1000 .. 8000
         for (int i = 0; i < kVoltRows; ++i)
-            device.deviceState.voltAxis[i] = 1.0 + 0.5 * i; // 1.0 .. 8.5
+            volts[i] = 1.0 + 0.5 * i; // 1.0 .. 8.5
+        document.setAxes(volts, rpm);
+        map.setEdits(&edits);
     }
     void select(CellPos from, CellPos to)
     {
         map.pressCell(from, false);
         map.dragToCell(to);
     }
+    void setValue(int column, int row, double value)
+    {
+        MapValues m = document.map();
+        m[row][column] = value;
+        document.setMap(m);
+    }
 
-    test::FakeMapDevice device;
-    CMapEmu1 map{device};
+    CMapDocument document;
+    test::FakeMapEdits edits{document};
+    CMapEmu1 map{document};
 };
 
-TEST_F(MapTest, ValueColourReddensWithTheValue)
+TEST_F(MapTest, ValueColourStepsGetRedderAndStayApart)
 {
     EXPECT_EQ(CMapArray::valueColour(0.0), rgb(255, 255, 255));
-    EXPECT_EQ(CMapArray::valueColour(2.5), rgb(255, 242, 242));
-    EXPECT_EQ(CMapArray::valueColour(5.0), rgb(255, 230, 230));
-    EXPECT_EQ(CMapArray::valueColour(5.1), rgb(255, 229, 229));
+    EXPECT_EQ(CMapArray::valueColour(0.19), CMapArray::valueColour(0.0));
+    EXPECT_EQ(CMapArray::valueColour(5.1), CMapArray::valueColour(5.0));
     EXPECT_EQ(CMapArray::valueColour(-1.0), rgb(255, 255, 250));
-    // Far outside the map's range the shade wraps but stays defined.
+    // Each step of 0.2 is its own colour, redder than the one below (green and blue
+    // never rise, red dominates more), and far enough from it to be told apart.
+    Colour previous = CMapArray::valueColour(0.0);
+    for (int step = 1; step <= 25; ++step) {
+        const Colour c = CMapArray::valueColour(step * 0.2);
+        EXPECT_LE(greenOf(c), greenOf(previous)) << step;
+        EXPECT_LE(blueOf(c), blueOf(previous)) << step;
+        const int distance = std::abs(redOf(c) - redOf(previous))
+            + std::abs(greenOf(c) - greenOf(previous)) + std::abs(blueOf(c) - blueOf(previous));
+        EXPECT_GE(distance, 12) << step;
+        previous = c;
+    }
+    // Between the first and the last step the colour runs far, not 25 counts.
+    EXPECT_GE(255 - greenOf(CMapArray::valueColour(5.0)), 200);
+    // Far outside the map's range the shade stays defined.
     CMapArray::valueColour(1e300);
     CMapArray::valueColour(-1e300);
+    CMapArray::valueColour(std::nan(""));
 }
 
 TEST_F(MapTest, CellValuesShowOneDecimalOnTheirColour)
 {
     map.setCellValue(1, 2, 5.0);
     EXPECT_EQ(map.cell(1, 2).getTxt(), L"5.0");
-    EXPECT_EQ(map.cell(1, 2).bkColor(), rgb(255, 230, 230));
+    EXPECT_EQ(map.cell(1, 2).bkColor(), CMapArray::valueColour(5.0));
     map.setCellValue(1, 2, 0.0);
     EXPECT_EQ(map.cell(1, 2).getTxt(), L"0.0");
     EXPECT_EQ(map.cell(1, 2).bkColor(), rgb(255, 255, 255));
@@ -63,7 +90,9 @@ TEST_F(MapTest, FindCellTakesTheBandWhoseBreakpointIsAboveTheValue)
     EXPECT_EQ(map.findCell(9500, 8.5), (CellPos{14, 15}));
     EXPECT_EQ(map.findCell(20000, 99.0), (CellPos{14, 15}));
     // The axes are read at every call.
-    device.deviceState.rpmAxis[0] = 100;
+    RpmAxis rpm = document.rpm();
+    rpm[0] = 100;
+    document.setAxes(document.volts(), rpm);
     EXPECT_EQ(map.findCell(200, 0.2).column, 1);
 }
 
@@ -80,7 +109,7 @@ TEST_F(MapTest, MarkerMovesAndGivesTheOldCellItsValueColourBack)
 
     map.markCurrentCell(100, 0.1);
     EXPECT_FALSE(map.cell(4, 4).isCurrent());
-    EXPECT_EQ(map.cell(4, 4).bkColor(), rgb(255, 242, 242));
+    EXPECT_EQ(map.cell(4, 4).bkColor(), CMapArray::valueColour(2.5));
     EXPECT_TRUE(map.cell(0, 0).isCurrent());
 
     int current = 0;
@@ -88,17 +117,14 @@ TEST_F(MapTest, MarkerMovesAndGivesTheOldCellItsValueColourBack)
         for (int r = 0; r < CCellGrid::kRows; ++r)
             current += map.cell(c, r).isCurrent();
     EXPECT_EQ(current, 1);
-
-    // An empty cell reads as 0: white once the marker leaves it.
-    map.markCurrentCell(9000, 9.0);
-    EXPECT_EQ(map.cell(0, 0).bkColor(), rgb(255, 255, 255));
 }
 
-TEST_F(MapTest, ShowDeviceStateFillsCellsAndHeaders)
+TEST_F(MapTest, TheGridFollowsTheDocument)
 {
-    device.deviceState.map[7][4] = 2.34;
-    device.deviceState.voltAxis[3] = 0.96;
-    map.showDeviceState(device.deviceState);
+    setValue(4, 7, 2.34);
+    VoltAxis volts = document.volts();
+    volts[3] = 0.96;
+    document.setAxes(volts, document.rpm());
     EXPECT_EQ(map.cell(4, 7).getTxt(), L"2.3");
     EXPECT_EQ(map.cell(7, 4).getTxt(), L"0.0");
     EXPECT_EQ(map.columnHeader(14).getTxt(), L"8000");
@@ -106,127 +132,76 @@ TEST_F(MapTest, ShowDeviceStateFillsCellsAndHeaders)
     EXPECT_EQ(map.rowHeader(15).getTxt(), L"8.50");
 }
 
-TEST_F(MapTest, SteppingARectangleSendsOneAreaCorrectionThenStores)
+TEST_F(MapTest, SteppingARectangleIsOneMapEditOfExactlyItsCells)
 {
+    setValue(4, 7, 0.04); // shown as 0.0: the unit's finer value must survive
+    setValue(0, 0, 0.02); // outside the area
+    setValue(5, 8, 4.96);
     select({4, 7}, {5, 9});
-    map.incrementSelected(-0.1);
-    ASSERT_EQ(device.records.size(), 1u);
-    // first volt, first rpm, volt count, rpm count, direction (3: down), step in 0.02
-    EXPECT_EQ(device.records[0], (std::array<std::uint8_t, 6>{7, 4, 3, 2, 3, 5}));
-    EXPECT_EQ(device.storeCalls, 1);
-    EXPECT_TRUE(device.messages.shown.empty());
+    map.incrementSelected(0.1);
+    ASSERT_EQ(edits.mapEdits.size(), 1u);
+    EXPECT_EQ(edits.mapEdits[0].what, MapEdit::Step);
+    EXPECT_EQ(edits.mapEdits[0].area, (CellBlock{4, 7, 5, 9}));
+    const MapValues& after = document.map();
+    EXPECT_NEAR(after[7][4], 0.14, 1e-9);
+    EXPECT_NEAR(after[9][5], 0.1, 1e-9);
+    EXPECT_NEAR(after[8][5], 5.06, 1e-9);
+    EXPECT_EQ(after[0][0], 0.02);
+    EXPECT_EQ(map.cell(4, 7).getTxt(), L"0.1");
 }
 
-TEST_F(MapTest, AreaCountsTheRunsFromTheFirstSelectedCell)
+TEST_F(MapTest, SteppingClampsAtWhatTheUnitHolds)
 {
-    select({0, 0}, {14, 15});
-    auto area = selectedArea(map, 0.1);
-    ASSERT_TRUE(area);
-    EXPECT_EQ(area->voltCount, 16);
-    EXPECT_EQ(area->rpmCount, 15);
-
-    select({14, 15}, {14, 15});
-    area = selectedArea(map, 0.1);
-    EXPECT_EQ(area->firstRpm, 14);
-    EXPECT_EQ(area->firstVolt, 15);
-    EXPECT_EQ(area->voltCount, 1);
-    EXPECT_EQ(area->rpmCount, 1);
-
-    map.clearSelection(false);
-    EXPECT_FALSE(selectedArea(map, 0.1));
-}
-
-TEST_F(MapTest, SteppingClampsToTheLimitsAndStillSendsTheStep)
-{
-    map.setCellValue(2, 2, 5.0);
-    map.setCellValue(2, 3, 4.95);
-    map.setCellValue(3, 2, 0.0);
+    setValue(2, 2, 5.1);
+    setValue(2, 3, 5.06);
     select({2, 2}, {2, 3});
     map.incrementSelected(0.1);
-    EXPECT_EQ(map.cell(2, 2).getTxt(), L"5.0");
-    EXPECT_EQ(map.cell(2, 3).getTxt(), L"5.0");
-    ASSERT_EQ(device.records.size(), 1u);
-    EXPECT_EQ(device.records[0][4], 2);
-    EXPECT_EQ(device.records[0][5], 5);
+    EXPECT_NEAR(document.map()[2][2], 5.1, 1e-9);
+    EXPECT_NEAR(document.map()[3][2], 5.1, 1e-9);
 
     select({3, 2}, {3, 2});
     map.incrementSelected(-0.1);
-    EXPECT_EQ(map.cell(3, 2).getTxt(), L"0.0");
+    // Already 0: nothing changes, so nothing is asked of the unit.
+    EXPECT_EQ(edits.mapEdits.size(), 1u);
     EXPECT_EQ(map.cell(3, 2).bkColor(), rgb(255, 255, 255));
-}
 
-TEST_F(MapTest, SteppingOnlyChangesTheSelectedCells)
-{
-    map.showDeviceState(device.deviceState);
-    select({1, 1}, {1, 1});
+    map.clearSelection(false);
     map.incrementSelected(0.1);
-    map.incrementSelected(0.1);
-    EXPECT_EQ(map.cell(1, 1).getTxt(), L"0.2");
-    EXPECT_EQ(map.cell(1, 2).getTxt(), L"0.0");
-    EXPECT_EQ(map.cell(2, 1).getTxt(), L"0.0");
+    EXPECT_EQ(edits.mapEdits.size(), 1u);
 }
 
 TEST_F(MapTest, WithoutConnectionOnlyTheGridChanges)
 {
-    device.connected = false;
+    edits.connected = false;
+    map.showDocument();
     select({0, 0}, {1, 1});
     map.incrementSelected(0.1);
     EXPECT_EQ(map.cell(1, 1).getTxt(), L"0.1");
-    EXPECT_TRUE(device.records.empty());
-    EXPECT_EQ(device.storeCalls, 0);
-    EXPECT_EQ(device.deviceState.map[1][1], 0.0);
+    EXPECT_TRUE(edits.mapEdits.empty());
+    EXPECT_EQ(document.map()[1][1], 0.0);
 }
 
-TEST_F(MapTest, AfterASuccessfulStepTheDeviceMapFollowsTheSteppedArea)
+TEST_F(MapTest, TypedCellValuesAreCheckedBeforeTheyGoOut)
 {
-    device.deviceState.map[7][4] = 0.04; // shown as 0.0
-    device.deviceState.map[0][0] = 0.02; // outside the area
-    device.deviceState.map[8][5] = 4.96;
-    map.showDeviceState(device.deviceState);
-    select({4, 7}, {5, 9});
-    map.incrementSelected(0.1);
-    EXPECT_NEAR(device.deviceState.map[7][4], 0.14, 1e-9);
-    EXPECT_NEAR(device.deviceState.map[9][5], 0.1, 1e-9);
-    EXPECT_EQ(device.deviceState.map[8][5], 5.0);
-    // Cells the unit did not touch keep their exact values.
-    EXPECT_EQ(device.deviceState.map[0][0], 0.02);
-}
+    EXPECT_EQ(map.editedText(3, 4, L"2,5"), L"2.5");
+    ASSERT_EQ(edits.mapEdits.size(), 1u);
+    EXPECT_EQ(edits.mapEdits[0].what, MapEdit::Type);
+    EXPECT_NEAR(document.map()[4][3], 2.5, 1e-9);
+    // Stored as the unit stores it (the nearest 0.02 step).
+    EXPECT_EQ(map.editedText(3, 4, L"1.011"), L"1.0");
+    EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
 
-TEST_F(MapTest, AFailedWriteKeepsTheDeviceMapAndSaysSo)
-{
-    map.showDeviceState(device.deviceState);
-    select({3, 3}, {3, 3});
-
-    device.correctResult = false;
-    map.incrementSelected(0.1);
-    EXPECT_EQ(device.storeCalls, 0);
-    ASSERT_EQ(device.messages.shown.size(), 1u);
-    EXPECT_EQ(device.messages.shown[0].text, L"Nie powiodło się wpisanie ustawień do urządzenia!");
-    EXPECT_EQ(device.messages.shown[0].caption, L"Emulator");
-    EXPECT_EQ(device.messages.shown[0].style, MB_ERROR);
-    EXPECT_EQ(device.deviceState.map[3][3], 0.0);
-    EXPECT_EQ(map.cell(3, 3).getTxt(), L"0.1"); // the grid keeps the step
-
-    device.correctResult = true;
-    device.storeResult = false;
-    map.incrementSelected(0.1);
-    EXPECT_EQ(device.storeCalls, 1);
-    EXPECT_EQ(device.messages.shown.size(), 2u);
-    EXPECT_EQ(device.deviceState.map[3][3], 0.0);
-}
-
-TEST_F(MapTest, AnErrorWhileSteppingIsShownWithItsContext)
-{
-    device.throwOnCorrect = true;
-    select({0, 0}, {0, 0});
-    EXPECT_NO_THROW(map.incrementSelected(0.1));
-    ASSERT_EQ(device.messages.shown.size(), 1u);
-    const IError expected(3, L"correctMapArea", 42, L"fake");
-    EXPECT_EQ(device.messages.shown[0].text,
-              L"CMapEmu1::incrementSelected()\n" + expected.format());
-    EXPECT_EQ(device.messages.shown[0].caption, L"Emulator");
-    EXPECT_EQ(device.messages.shown[0].style, MB_PLAIN);
-    EXPECT_EQ(device.storeCalls, 0);
+    const struct {
+        const wchar_t* typed;
+    } refused[] = {{L"abc"}, {L"2.5x"}, {L"5.2"}, {L"-0.1"}, {L"1e3"}, {L"1,2,3"}};
+    for (const auto& r : refused) {
+        EXPECT_EQ(map.editedText(3, 4, r.typed), L"") << r.typed;
+    }
+    EXPECT_EQ(edits.refusals.size(), std::size(refused));
+    EXPECT_EQ(edits.mapEdits.size(), 2u);
+    EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
+    EXPECT_EQ(map.editedText(3, 4, L"  "), L"");
+    EXPECT_EQ(edits.refusals.size(), std::size(refused));
 }
 
 } // namespace

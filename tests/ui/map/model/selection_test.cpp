@@ -1,7 +1,5 @@
 // Mouse and keyboard selection over the 15 x 16 body cells.
 
-#include "fake_map_device.h"
-
 #include "ui/map/model/map_emu1.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +33,8 @@ Cells rectangle(int c0, int r0, int c1, int r1)
 
 class Selection : public ::testing::Test {
 protected:
-    test::FakeMapDevice device;
-    CMapEmu1 map{device};
+    CMapDocument document;
+    CMapEmu1 map{document};
 };
 
 TEST_F(Selection, ArrowsWithoutASelectionChangeNothing)
