@@ -37,15 +37,12 @@ struct RecordingBox : IMessageBox {
     }
 };
 
-struct MemorySettings : ISettingsStore {
-    std::string value;
-    std::string readLastPort() override { return value; }
-    void writeLastPort(const std::string& port) override { value = port; }
-};
-
-struct ListedPorts : IPortLister {
-    std::vector<std::string> names;
-    std::vector<std::string> ports() override { return names; }
+struct Services : ISettingsStore, IPortLister {
+    std::string remembered;
+    std::vector<std::string> listed;
+    std::string readLastPort() override { return remembered; }
+    void writeLastPort(const std::string& port) override { remembered = port; }
+    std::vector<std::string> ports() override { return listed; }
 };
 
 struct RecordingOwner : IDeviceOwner {
@@ -66,14 +63,13 @@ struct RecordingOwner : IDeviceOwner {
 // A device connected through scanPorts, as the window connects.
 struct Connected {
     RecordingBox box;
-    MemorySettings settings;
-    ListedPorts ports;
+    Services services;
     RecordingOwner owner;
-    CLPGDevice dev{DeviceServices{&box, &settings, &ports}};
+    CLPGDevice dev{DeviceServices{&box, &services, &services}};
     explicit Connected(const std::string& port) {
         dev.setOwner(&owner);
         dev.setPortTimeouts(Timeouts{300, 1});
-        ports.names = {kMissingPort, port};
+        services.listed = {kMissingPort, port};
         dev.scanPorts();
     }
 };
@@ -125,7 +121,7 @@ TEST_F(NamedPort, ScanSkipsAMissingPortAndReadsTheUnit) {
     Connected c(port);
     ASSERT_TRUE(c.dev.isConnected());
     EXPECT_TRUE(c.box.shown.empty());
-    EXPECT_EQ(c.settings.value, port);
+    EXPECT_EQ(c.services.remembered, port);
 
     const sim::SimState unit; // what a simulated unit starts with
     const DeviceState& d = c.dev.state();
