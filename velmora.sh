@@ -10,7 +10,7 @@ JOBS=${JOBS:-2}
 
 build() {
   ./scripts/install-deps
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON "$@"
   cmake --build "$BUILD_DIR" -j"$JOBS"
 }
 

@@ -3,6 +3,7 @@
 
 #include "firmware_test_files.h"
 
+#include "firmware/codepage.h"
 #include "firmware/firmware_file.h"
 #include "sim/firmware_builder.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 namespace velmora::test {
 namespace {
@@ -138,6 +140,28 @@ TEST(FirmwareFile, IdentifierIsCodePage1250) {
     CFirmwareFile file;
     EXPECT_EQ(readBytes(file, sim::buildFirmwareFile(recipe)).identifier,
               L"\u0141\u00F3d\u017A\u0160\uFFFD");
+}
+
+// Both converters (iconv, MultiByteToWideChar) over every byte: ASCII as is, the
+// five undefined bytes as U+FFFD, every other byte a character of its own.
+TEST(CodePage1250, EveryByteDecodesAsTheCodePageDefinesIt) {
+    Bytes all(256);
+    for (int b = 0; b < 256; ++b) all[b] = static_cast<std::uint8_t>(b);
+    const std::wstring wide = cp1250ToWide(all);
+    ASSERT_EQ(wide.size(), 256u);
+    const std::set<int> undefined{0x81, 0x83, 0x88, 0x90, 0x98};
+    for (int b = 0; b < 256; ++b) {
+        SCOPED_TRACE(b);
+        if (b < 0x80)
+            EXPECT_EQ(wide[b], static_cast<wchar_t>(b));
+        else if (undefined.count(b))
+            EXPECT_EQ(wide[b], L'\uFFFD');
+        else
+            EXPECT_TRUE(wide[b] > 0x9F && wide[b] != L'\uFFFD') << std::hex << int(wide[b]);
+    }
+    EXPECT_EQ(wide[0x80], L'\u20AC'); // euro sign
+    EXPECT_EQ(wide[0xA5], L'\u0104'); // A with ogonek
+    EXPECT_EQ(wide[0xFF], L'\u02D9'); // dot above
 }
 
 TEST(FirmwareFile, BytesAfterTheBodyAreIgnored) {

@@ -210,7 +210,10 @@ private:
             m_i = m_s.size();
             return {};
         }
-        const std::string close = ")" + std::string(m_s.substr(m_i, open - m_i)) + "\"";
+        // Appended piece by piece: GCC 12 at -O3 sees a false overlap in ")" + s + "\"".
+        std::string close(1, ')');
+        close.append(m_s.substr(m_i, open - m_i));
+        close.push_back('"');
         const std::size_t end = m_s.find(close, open + 1);
         const std::size_t bodyLength =
             end == std::string_view::npos ? std::string_view::npos : end - open - 1;

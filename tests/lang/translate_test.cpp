@@ -129,7 +129,9 @@ TEST(ShippedLanguageFiles, AreFoundBesideTheExecutable)
     const std::string folder = executableFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_FALSE(std::filesystem::path(folder).has_filename()); // ends with a separator
-    EXPECT_TRUE(std::filesystem::equivalent(folder, VELMORA_TEST_BIN_DIR));
+    // Compared without the trailing separator, for which mingw's equivalent() is false.
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(folder).parent_path(),
+                                            VELMORA_TEST_BIN_DIR));
 
     // What each table says, so that a better translation does not break the test.
     auto tableText = [](const char* name) {
