@@ -2,6 +2,8 @@
 // The operator window. It is also the device: one object holds the window's
 // controls and the unit's link, state and readings, and owns the device's timers.
 
+#include "acquisition/reading_log.h"
+#include "acquisition/sample_cursor.h"
 #include "device/lpg_device.h"
 #include "qt_firmware_ui.h"
 #include "settings_step.h"
@@ -17,6 +19,7 @@
 
 #include <string>
 
+class QAction;
 class QLineEdit;
 class QLabel;
 class QToolButton;
@@ -26,6 +29,7 @@ namespace velmora {
 template <typename T>
 class CScrollChart;
 class CCellArray;
+class CRecordingControl;
 
 class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
     Q_OBJECT
@@ -84,6 +88,9 @@ public:
     // Control by resource id (objectName is the id as text).
     QWidget* control(int id) const { return m_controls.value(id); }
     CScrollChart<float>* chart() const { return m_chart; }
+    CRecordingControl* recording() const { return m_recording; }
+    // The samples behind the chart's points, for "save chart data".
+    const CReadingLog& chartLog() const { return m_chartLog; }
     CMapEmu1& map() { return m_map; }
     CCellArray* mapGrid() const { return m_mapGrid; }
     bool chartStopped() const { return m_chartStopped != 0; }
@@ -142,6 +149,10 @@ private:
     CMapEmu1 m_map{m_mapDevice};
     CCellArray* m_mapGrid = nullptr;
     QToolButton* m_aboutButton = nullptr;
+    CRecordingControl* m_recording = nullptr;
+    QAction* m_saveChartAction = nullptr;
+    CReadingLog m_chartLog;
+    CSampleCursor m_recordCursor;
 
     QTimer m_refreshTimer;
     QTimer m_reconnectTimer;

@@ -4,12 +4,14 @@
 #include "ui/chart/model/chart_geometry.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 
 #include <algorithm>
+#include <cstring>
 
 namespace velmora {
 
@@ -43,14 +45,20 @@ void CScrollChartWidget::layoutForSize()
 {
     const int barHeight = scrollBarHeight();
     m_scrollBar->setGeometry(0, height() - barHeight, width(), barHeight);
-    const QSize client = clientSize();
-    m_labelFont.setPixelSize(labelFontPixelHeight(client.width(), client.height()));
+    // Only a new size scales the font: the resize Qt delivers when a widget is first
+    // shown repeats the size create() gave, and must not undo its font.
+    if (size() != m_fontSizedFor) {
+        m_fontSizedFor = size();
+        const QSize client = clientSize();
+        m_labelFont.setPixelSize(labelFontPixelHeight(client.width(), client.height()));
+    }
 }
 
 void CScrollChartWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutForSize();
+    invalidatePicture();
 }
 
 template <typename T>
@@ -68,6 +76,9 @@ bool CScrollChart<T>::create(std::uint32_t style, const QRect& rect, QWidget* pa
     m_notify = (style & kStyleNotify) != 0;
     setGeometry(rect);
     layoutForSize();
+    // The label font is set last, as the window always had it: 15 px whatever the size.
+    // A later resize scales it with the area.
+    m_labelFont.setPixelSize(15);
     updateScrollBar();
     if (style & kStyleVisible)
         show();
@@ -78,6 +89,7 @@ template <typename T>
 void CScrollChart<T>::showGrid(bool shown)
 {
     m_model.setGridShown(shown);
+    invalidatePicture();
     update();
 }
 
@@ -86,8 +98,10 @@ unsigned CScrollChart<T>::setMaxPoints(unsigned limit)
 {
     bool trimmed = false;
     const unsigned previous = m_model.setMaxPoints(limit, &trimmed);
-    if (limit != previous)
+    if (limit != previous) {
+        invalidatePicture();
         update();
+    }
     if (trimmed)
         updateScrollBar();
     return previous;
@@ -97,15 +111,56 @@ template <typename T>
 bool CScrollChart<T>::addSeries(int id, ChartLabelFormatter formatter, CRgb colour, std::uint32_t style,
                                 int penWidth, int visible, T number)
 {
+    invalidatePicture();
     return m_model.addSeries(id, std::move(formatter), colour, style, penWidth, visible, number);
+}
+
+template <typename T>
+bool CScrollChart<T>::setSeriesName(int id, const std::wstring& name)
+{
+    invalidatePicture();
+    update();
+    return m_model.setSeriesName(id, name);
+}
+
+template <typename T>
+void CScrollChart<T>::setAxes(CChartAxes axes)
+{
+    m_model.setAxes(std::move(axes));
+    invalidatePicture();
+    update();
+}
+
+template <typename T>
+void CScrollChart<T>::addGap()
+{
+    // The break lies after the newest point, where nothing is drawn yet.
+    m_model.addGap();
 }
 
 template <typename T>
 bool CScrollChart<T>::addPoint(int id, T x, T y, bool repaint)
 {
+    // Segments from the series' last point onwards are new to the picture; a point
+    // placed among older ones (drawing over from x = 0) changes it anywhere.
+    const auto* series = m_model.findSeries(id);
+    bool appended = series && (series->empty() || series->points().back().x < x);
+    // At the point limit the oldest point goes; when it is in view the picture changes there.
+    const unsigned limit = m_model.maxPoints();
+    if (appended && limit != 0 && series->size() >= limit &&
+        series->points().front().x + m_model.viewWidth() / 20 >= m_model.viewStart())
+        appended = false;
+    const double from = series && !series->empty() ? static_cast<double>(series->points().back().x)
+                                                    : static_cast<double>(x);
     const auto result = m_model.addPoint(id, x, y);
     if (!result.added)
         return false;
+    if (!appended) {
+        invalidatePicture();
+    } else if (!m_hasDirty || from < m_dirtyFrom) {
+        m_dirtyFrom = from;
+        m_hasDirty = true;
+    }
     if (repaint)
         update();
     if (result.rangeChanged)
@@ -117,6 +172,7 @@ template <typename T>
 void CScrollChart<T>::clear()
 {
     m_model.clear();
+    invalidatePicture();
     update();
     updateScrollBar();
 }
@@ -170,8 +226,72 @@ void CScrollChart<T>::onScrollAction(int action)
 template <typename T>
 void CScrollChart<T>::paintEvent(QPaintEvent*)
 {
+    const QSize client = clientSize();
+    m_lastPaintedColumns = 0;
+    if (client.width() <= 0 || client.height() <= 0)
+        return;
+    const QFont axisFont = axisFontFor(m_labelFont);
+    const CChartFrame frame = chartFrame(m_model, client, axisFont);
+    const QSize pictureSize(frame.plot.width(), frame.plot.height() + frame.timeScale);
+    const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
+                          static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
+    const long long origin = viewOriginPixel(view);
+
+    if (!m_decorationsValid || m_decorations.size() != client) {
+        m_decorations = QImage(client, QImage::Format_RGB32);
+        m_decorations.fill(toQColor(m_model.background()));
+        QPainter p(&m_decorations);
+        paintChartDecorations(p, m_model, client, frame, axisFont);
+        m_decorationsValid = true;
+    }
+
+    // Columns to draw: all of them, or the ones the shift uncovered and those new
+    // segments reach into.
+    int from = 0;
+    const int w = pictureSize.width();
+    const long long shift = origin - m_pictureOrigin;
+    if (m_pictureValid && m_picture.size() == pictureSize && shift >= 0 && shift < w) {
+        const int moved = static_cast<int>(shift);
+        if (moved > 0) {
+            const qsizetype bytes = static_cast<qsizetype>(w - moved) * 4;
+            for (int row = 0; row < m_picture.height(); ++row) {
+                uchar* line = m_picture.scanLine(row);
+                std::memmove(line, line + static_cast<qsizetype>(moved) * 4, static_cast<std::size_t>(bytes));
+            }
+        }
+        from = w - moved;
+        if (m_hasDirty) {
+            // Reach one marker radius or pen width back from the first new segment.
+            int widest = 0;
+            for (const auto& [id, s] : m_model.series())
+                widest = std::max(widest, s.penWidth + (s.markers ? s.penWidth + 3 : 0));
+            from = std::min(from, plotPoint(view, m_dirtyFrom, 0).x - widest - 2);
+        }
+        from = std::max(from, 0);
+    } else {
+        if (m_picture.size() != pictureSize)
+            m_picture = QImage(pictureSize, QImage::Format_RGB32);
+        from = 0;
+    }
+    if (from < w) {
+        QPainter p(&m_picture);
+        paintPlotColumns(p, m_model, frame, axisFont, from, w);
+    }
+    m_lastPaintedColumns = w - std::min(from, w);
+    m_pictureOrigin = origin;
+    m_pictureValid = true;
+    m_hasDirty = false;
+
     QPainter painter(this);
-    paintScrollChart(painter, m_model, clientSize(), m_labelFont, palette().color(QPalette::Dark));
+    const QRect plotArea(frame.plot.topLeft(), pictureSize);
+    if (plotArea != QRect(QPoint(0, 0), client)) {
+        // Only the strips around the plot come from the decorations.
+        const QRegion around = QRegion(QRect(QPoint(0, 0), client)) - plotArea;
+        for (const QRect& r : around)
+            painter.drawImage(r.topLeft(), m_decorations, r);
+    }
+    painter.drawImage(plotArea.topLeft(), m_picture);
+    paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
 }
 
 template class CScrollChart<float>;
