@@ -544,9 +544,11 @@ void CVelmoraDlg::refreshReadings()
         updateData(false);
         // A break in the chart and a marker in the recording, once per loss.
         m_recording->linkLost();
+        // Time goes on along the chart's seconds, so the break shows as one.
         if (m_chart && m_chartStopped == 0) {
             m_chart->addGap();
             m_chartLog.addGap(std::chrono::system_clock::now());
+            ++m_chartSampleCounter;
         }
         return;
     }

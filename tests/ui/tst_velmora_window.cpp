@@ -11,6 +11,8 @@
 #include "sim/firmware_builder.h"
 #include "sim/sim_host.h"
 #include "ui/chart/scroll_chart.h"
+#include "ui/recording/recording_control.h"
+#include "acquisition/reading_csv.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -115,6 +117,7 @@ private slots:
     void clearMapEmptiesTheUnitsMap();
     void refusedClearLeavesTheMapAlone();
     void lostLinkIsFoundAgain();
+    void recordingRefusedByItsFolderSaysSo();
     void timersArmedFromAnotherThreadRunOnTheWindow();
     void onlyZamknijClosesTheWindow();
     void zamknijEndsTheModalWindowWhileReading();
@@ -361,11 +364,46 @@ void TestVelmoraWindow::refusedClearLeavesTheMapAlone()
     QVERIFY(!QApplication::overrideCursor());
 }
 
+namespace {
+
+QPushButton* recordButton(const Rig& rig)
+{
+    return rig.window->findChild<QPushButton*>(QStringLiteral("recordButton"));
+}
+
+std::vector<std::string> fileLines(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Columns seq..work_state of a recording row.
+std::string sampleColumns(const std::string& row)
+{
+    const std::size_t from = row.find(',', row.find(',') + 1) + 1;
+    return row.substr(from, row.rfind(',') - from);
+}
+
+} // namespace
+
+// A recording started before the link goes keeps one marker for the loss and goes on
+// in the same file after reconnection; its rows are the samples the window shows.
 void TestVelmoraWindow::lostLinkIsFoundAgain()
 {
     Rig rig;
+    const auto folder = std::filesystem::temp_directory_path() / ("velmora-rec-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    rig.window->recording()->setFolder(QString::fromStdString(folder.string()));
     rig.window->OnInitDialog();
     QTRY_VERIFY_WITH_TIMEOUT(!rig.text(ctl::Rpm).isEmpty(), 5000);
+    QVERIFY(recordButton(rig));
+    recordButton(rig)->click();
+    QVERIFY(rig.window->recording()->isRecording());
+    QVERIFY(recordButton(rig)->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->recording()->recorder().sampleCount() >= 3, 5000);
 
     sim::Faults silent;
     silent.noReply = true;
@@ -389,6 +427,54 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     const unsigned readings = rig.host.state().readings;
     QTRY_VERIFY_WITH_TIMEOUT(rig.host.state().readings > readings + 2, 5000);
     QVERIFY(rig.messages.shown().empty());
+
+    // The newest row is the reading on screen.
+    const std::uint64_t before = rig.window->recording()->recorder().sampleCount();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->recording()->recorder().sampleCount() > before + 2, 5000);
+    rig.window->stopReading();
+    CDiag newest;
+    rig.window->samples().getLast(newest);
+    rig.window->refreshReadings();
+    recordButton(rig)->click();
+    QVERIFY(!rig.window->recording()->isRecording());
+    QVERIFY(!recordButton(rig)->isChecked());
+
+    const auto lines = fileLines(rig.window->recording()->recorder().file());
+    QVERIFY(lines.size() > 8);
+    QCOMPARE(QString::fromStdString(lines.front()), QString::fromUtf8(kRecordingCsvHeader.data()));
+    int markers = 0;
+    std::size_t markerAt = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].find(",link_lost,") != std::string::npos) {
+            ++markers;
+            markerAt = i;
+        }
+    }
+    QCOMPARE(markers, 1);
+    QVERIFY(markerAt > 3 && markerAt + 3 < lines.size());
+    QCOMPARE(sampleColumns(lines.back()), readingCsvFields(newest));
+    const std::string rpm = sampleColumns(lines.back()).substr(sampleColumns(lines.back()).find(',') + 1);
+    QCOMPARE(QString::fromStdString(rpm.substr(0, rpm.find(','))), rig.text(ctl::Rpm));
+    // After reconnection the new reading thread numbers from 1 again.
+    QCOMPARE(sampleColumns(lines[markerAt + 1]).substr(0, 2), std::string("1,"));
+    std::filesystem::remove_all(folder);
+}
+
+void TestVelmoraWindow::recordingRefusedByItsFolderSaysSo()
+{
+    Rig rig(false);
+    const auto blocker = std::filesystem::temp_directory_path() / ("velmora-blocker-" + std::to_string(::getpid()));
+    std::ofstream(blocker) << "a file where the folder should be";
+    rig.window->recording()->setFolder(QString::fromStdString((blocker / "Velmora").string()));
+    rig.window->OnInitDialog();
+    rig.messages.clear(); // the unit was not found
+    recordButton(rig)->click();
+    QVERIFY(!rig.window->recording()->isRecording());
+    QVERIFY(!recordButton(rig)->isChecked());
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    QVERIFY(rig.messages.shown().front().text.find(blocker.wstring()) != std::wstring::npos);
+    QVERIFY(rig.window->recording()->statusWidget()->isVisibleTo(rig.window.get()));
+    std::filesystem::remove(blocker);
 }
 
 void TestVelmoraWindow::timersArmedFromAnotherThreadRunOnTheWindow()

@@ -6,6 +6,7 @@
 #include <QLine>
 #include <QList>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygon>
 #include <QString>
 
@@ -118,9 +119,14 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         QPen pen(Qt::black, 1, Qt::DotLine);
         pen.setCosmetic(true);
         p.setPen(pen);
-        // The dots start at the left edge whatever columns are drawn, so pieces join.
+        // The dots keep their place in the data's pixel count, not the plot's: a picture
+        // shifted left and finished with a new strip must show the same dots as one
+        // drawn whole. The dot pattern repeats every 3 pixels.
+        constexpr long long kDotPeriod = 3;
+        const long long phase = ((viewOriginPixel(view) + from) % kDotPeriod + kDotPeriod) % kDotPeriod;
+        const int start = from - static_cast<int>(phase);
         for (int y : horizontalGridLines(h, model.horizontalDivisions()))
-            p.drawLine(0, y, w, y);
+            p.drawLine(start, y, to, y);
         for (double x : gridValues) {
             const int px = plotPoint(view, x, 0).x;
             if (px >= from - 1 && px <= to)
@@ -133,7 +139,6 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
     const T x0 = static_cast<T>(plotColumnValue(view, from - spare));
     const T x1 = static_cast<T>(plotColumnValue(view, to + spare));
     QPolygon line;
-    QList<QLine> segments;
     for (const auto& [id, series] : model.series()) {
         if (series.visible == 0 || series.empty())
             continue;
@@ -141,10 +146,12 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         const CVisibleStretch stretch = series.visibleStretch(x0, x1);
         const QColor colour = toQColor(series.colour);
         p.setPen(QPen(colour, series.penWidth, toQtPenStyle(series.penStyle)));
-        // Separate segments rather than one polyline: the raster engine draws wide
-        // lines directly but sends a wide polyline through its general stroker.
-        // Points on the pixel of their predecessor add nothing.
-        segments.clear();
+        // One path per unbroken run. The raster engine's shortcut for wide separate
+        // lines clips each line to the clip rectangle with rounding of its own, so a
+        // strip drawn later would not meet the picture beside it to the pixel; a
+        // stroked path is filled span by span and does. Points on the pixel of their
+        // predecessor add nothing.
+        QPainterPath path;
         line.clear();
         QPoint previous;
         T previousX{};
@@ -152,16 +159,19 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         for (std::size_t i = stretch.first; i <= stretch.last; ++i) {
             const CPixelPoint px = plotPoint(view, points[i].x, points[i].y);
             const QPoint pt(px.x, px.y);
-            if (have && pt == previous && !model.gapBetween(previousX, points[i].x))
+            const bool broken = have && model.gapBetween(previousX, points[i].x);
+            if (have && pt == previous && !broken)
                 continue;
-            if (have && !model.gapBetween(previousX, points[i].x))
-                segments.append(QLine(previous, pt));
+            if (have && !broken)
+                path.lineTo(pt);
+            else
+                path.moveTo(pt);
             previous = pt;
             previousX = points[i].x;
             have = true;
             line.append(pt);
         }
-        p.drawLines(segments);
+        p.drawPath(path);
         if (series.markers) {
             p.setBrush(colour);
             const int r = series.penWidth + 2;
@@ -171,7 +181,7 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         }
     }
 
-    if (frame.timeScale > 0 && !gridValues.empty()) {
+    if (frame.timeScale > 0 && model.verticalDivisions() > 0) {
         const CChartAxes& axes = model.axes();
         p.setClipRect(QRect(from, h, to - from, frame.timeScale));
         p.setFont(axisFont);
@@ -179,10 +189,15 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         const QFontMetrics fm(axisFont);
         const double step = static_cast<double>(model.viewWidth()) / model.verticalDivisions();
         const int every = timeLabelEvery(view, model.verticalDivisions(), fm);
-        for (double x : gridValues) {
-            const long long index = std::llround(x / step);
-            if (index % every != 0 || x < 0)
+        // Labels reach half their width beyond their line, also from lines outside the
+        // view: take every line whose label can touch these columns.
+        const int reach = fm.horizontalAdvance(QStringLiteral("88888"));
+        const auto first = static_cast<long long>(std::floor(plotColumnValue(view, from - reach) / step));
+        const auto last = static_cast<long long>(std::ceil(plotColumnValue(view, to + reach) / step));
+        for (long long index = std::max(first, 0LL); index <= last; ++index) {
+            if (index % every != 0)
                 continue;
+            const double x = static_cast<double>(index) * step;
             const int px = plotPoint(view, x, 0).x;
             const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every);
             const int half = fm.horizontalAdvance(text) / 2 + 1;

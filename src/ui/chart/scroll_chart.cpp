@@ -157,8 +157,11 @@ bool CScrollChart<T>::addPoint(int id, T x, T y, bool repaint)
         return false;
     if (!appended) {
         invalidatePicture();
-    } else if (!m_hasDirty || from < m_dirtyFrom) {
-        m_dirtyFrom = from;
+    } else {
+        if (!m_hasDirty || from < m_dirtyFrom)
+            m_dirtyFrom = from;
+        if (!m_hasDirty || static_cast<double>(x) > m_dirtyTo)
+            m_dirtyTo = static_cast<double>(x);
         m_hasDirty = true;
     }
     if (repaint)
@@ -245,39 +248,53 @@ void CScrollChart<T>::paintEvent(QPaintEvent*)
         m_decorationsValid = true;
     }
 
-    // Columns to draw: all of them, or the ones the shift uncovered and those new
-    // segments reach into.
-    int from = 0;
+    // Columns to draw: all of them, or the ones a shift uncovered at the right and
+    // those the new segments cross.
     const int w = pictureSize.width();
     const long long shift = origin - m_pictureOrigin;
+    int painted = 0;
+    const auto paintColumns = [&](int from, int to) {
+        from = std::max(from, 0);
+        to = std::min(to, w);
+        if (from >= to)
+            return;
+        QPainter p(&m_picture);
+        paintPlotColumns(p, m_model, frame, axisFont, from, to);
+        painted += to - from;
+    };
     if (m_pictureValid && m_picture.size() == pictureSize && shift >= 0 && shift < w) {
         const int moved = static_cast<int>(shift);
         if (moved > 0) {
-            const qsizetype bytes = static_cast<qsizetype>(w - moved) * 4;
+            const auto bytes = static_cast<std::size_t>(w - moved) * 4;
             for (int row = 0; row < m_picture.height(); ++row) {
                 uchar* line = m_picture.scanLine(row);
-                std::memmove(line, line + static_cast<qsizetype>(moved) * 4, static_cast<std::size_t>(bytes));
+                std::memmove(line, line + static_cast<std::size_t>(moved) * 4, bytes);
             }
         }
-        from = w - moved;
+        int from = w - moved;
+        int to = w;
         if (m_hasDirty) {
-            // Reach one marker radius or pen width back from the first new segment.
-            int widest = 0;
+            // One pen width, or marker, to spare on each side of the new segments.
+            int spare = 2;
             for (const auto& [id, s] : m_model.series())
-                widest = std::max(widest, s.penWidth + (s.markers ? s.penWidth + 3 : 0));
-            from = std::min(from, plotPoint(view, m_dirtyFrom, 0).x - widest - 2);
+                spare = std::max(spare, s.penWidth + 2 + (s.markers ? s.penWidth + 3 : 0));
+            const int first = plotPoint(view, m_dirtyFrom, 0).x - spare;
+            const int last = plotPoint(view, m_dirtyTo, 0).x + spare + 1;
+            if (last < from) {
+                paintColumns(first, last);
+            } else {
+                from = std::min(from, first);
+                to = std::max(to, last);
+            }
         }
-        from = std::max(from, 0);
+        if (moved > 0 || m_hasDirty)
+            paintColumns(from, to);
     } else {
         if (m_picture.size() != pictureSize)
             m_picture = QImage(pictureSize, QImage::Format_RGB32);
-        from = 0;
+        paintColumns(0, w);
     }
-    if (from < w) {
-        QPainter p(&m_picture);
-        paintPlotColumns(p, m_model, frame, axisFont, from, w);
-    }
-    m_lastPaintedColumns = w - std::min(from, w);
+    m_lastPaintedColumns = painted;
     m_pictureOrigin = origin;
     m_pictureValid = true;
     m_hasDirty = false;

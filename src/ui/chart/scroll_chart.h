@@ -58,6 +58,7 @@ protected:
     QImage m_decorations;
     long long m_pictureOrigin = 0;
     double m_dirtyFrom = 0;
+    double m_dirtyTo = 0;
     bool m_hasDirty = false;
     bool m_pictureValid = false;
     bool m_decorationsValid = false;

@@ -18,7 +18,7 @@ namespace velmora {
 
 namespace {
 
-QString tr(const std::wstring& text)
+QString qtext(const std::wstring& text)
 {
     return QString::fromStdWString(text);
 }
@@ -59,15 +59,15 @@ bool saveChartData(QWidget* parent, const CReadingLog& log, const QString& folde
     QDir().mkpath(folder);
     const QString name = QStringLiteral("chart-%1.csv")
                              .arg(QString::fromStdString(compactTimestamp(std::chrono::system_clock::now())));
-    const QString path = QFileDialog::getSaveFileName(parent, tr(translate(L"Zapisz dane wykresu")),
+    const QString path = QFileDialog::getSaveFileName(parent, qtext(translate(L"Zapisz dane wykresu")),
                                                       QDir(folder).filePath(name),
-                                                      tr(translate(L"Pliki CSV")) + QStringLiteral(" (*.csv)"));
+                                                      qtext(translate(L"Pliki CSV")) + QStringLiteral(" (*.csv)"));
     if (path.isEmpty())
         return false;
     if (writeChartData(log, path))
         return true;
     reportMessage(box,
-                  tr(translate(L"Nie można zapisać danych wykresu do pliku:\n%1\nWybierz inny folder lub zwolnij miejsce na dysku."))
+                  qtext(translate(L"Nie można zapisać danych wykresu do pliku:\n%1\nWybierz inny folder lub zwolnij miejsce na dysku."))
                       .arg(QDir::toNativeSeparators(path))
                       .toStdWString(),
                   kCaption, MB_ERROR);
@@ -76,7 +76,7 @@ bool saveChartData(QWidget* parent, const CReadingLog& log, const QString& folde
 
 QAction* createSaveChartDataAction(QWidget* window, const CReadingLog& log, IMessageBox* box)
 {
-    auto* action = new QAction(tr(translate(L"Zapisz dane wykresu…")), window);
+    auto* action = new QAction(qtext(translate(L"Zapisz dane wykresu…")), window);
     action->setObjectName(QStringLiteral("saveChartData"));
     QObject::connect(action, &QAction::triggered, window, [window, &log, box] {
         saveChartData(window, log, CRecordingControl::defaultFolder(), box);

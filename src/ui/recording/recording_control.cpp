@@ -18,7 +18,7 @@ namespace velmora {
 
 namespace {
 
-QString tr(const std::wstring& text)
+QString qtext(const std::wstring& text)
 {
     return QString::fromStdWString(text);
 }
@@ -87,7 +87,7 @@ QPushButton* CRecordingControl::createButton(QWidget* parent) const
     button->setObjectName(QStringLiteral("recordButton"));
     button->setCheckable(true);
     button->setAutoDefault(false);
-    button->setText(tr(translate(L"Zapis")));
+    button->setText(qtext(translate(L"Zapis")));
     button->setToolTip(m_action->text() + QStringLiteral(" (") +
                        m_action->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
     button->setChecked(isRecording());
@@ -99,7 +99,7 @@ QPushButton* CRecordingControl::createButton(QWidget* parent) const
 
 void CRecordingControl::retranslate()
 {
-    m_action->setText(tr(translate(L"Zapisuj odczyty")));
+    m_action->setText(qtext(translate(L"Zapisuj odczyty")));
     if (!m_status->isHidden())
         showStatus();
 }
@@ -166,13 +166,13 @@ void CRecordingControl::showStatus()
 {
     const QString name = fromPath(m_recorder.file().filename());
     if (isRecording()) {
-        m_status->setText(tr(translate(L"Zapis: %1, %2 odczytów, %3"))
+        m_status->setText(qtext(translate(L"Zapis: %1, %2 odczytów, %3"))
                               .arg(name.toHtmlEscaped())
                               .arg(m_recorder.sampleCount())
                               .arg(elapsedText(m_recorder.elapsed())));
     } else if (!m_recorder.file().empty() && m_recorder.error() == RecorderError::None) {
-        m_status->setText(tr(translate(L"Zapisano %1 odczytów w %2")).arg(m_recorder.sampleCount()).arg(name.toHtmlEscaped()) +
-                          QStringLiteral(" <a href=\"folder\">%1</a>").arg(tr(translate(L"Otwórz folder"))));
+        m_status->setText(qtext(translate(L"Zapisano %1 odczytów w %2")).arg(m_recorder.sampleCount()).arg(name.toHtmlEscaped()) +
+                          QStringLiteral(" <a href=\"folder\">%1</a>").arg(qtext(translate(L"Otwórz folder"))));
     }
     m_status->show();
 }
@@ -184,21 +184,21 @@ void CRecordingControl::reportFailure()
     QString text;
     switch (m_recorder.error()) {
     case RecorderError::CannotCreateFolder:
-        text = tr(translate(L"Nie można utworzyć folderu na zapis odczytów:\n%1\nSprawdź, czy dysk jest dostępny i czy masz prawo zapisu.")).arg(m_folder);
+        text = qtext(translate(L"Nie można utworzyć folderu na zapis odczytów:\n%1\nSprawdź, czy dysk jest dostępny i czy masz prawo zapisu.")).arg(m_folder);
         break;
     case RecorderError::CannotCreateFile:
-        text = tr(translate(L"Nie można utworzyć pliku zapisu odczytów:\n%1\nSprawdź, czy masz prawo zapisu w tym folderze.")).arg(file);
+        text = qtext(translate(L"Nie można utworzyć pliku zapisu odczytów:\n%1\nSprawdź, czy masz prawo zapisu w tym folderze.")).arg(file);
         break;
     case RecorderError::WriteFailed:
     case RecorderError::None:
-        text = tr(translate(L"Zapis odczytów przerwany, nie można pisać do pliku:\n%1\nOdczyty zapisane do tej chwili zostały w pliku. Zwolnij miejsce na dysku i włącz zapis ponownie.")).arg(file);
+        text = qtext(translate(L"Zapis odczytów przerwany, nie można pisać do pliku:\n%1\nOdczyty zapisane do tej chwili zostały w pliku. Zwolnij miejsce na dysku i włącz zapis ponownie.")).arg(file);
         break;
     }
     if (const std::error_code ec = m_recorder.systemError())
         text += QStringLiteral("\n(") + QString::fromLocal8Bit(ec.message()) + QLatin1Char(')');
     m_action->setChecked(false);
-    m_status->setText(tr(translate(L"Zapis przerwany")) +
-                      QStringLiteral(" <a href=\"folder\">%1</a>").arg(tr(translate(L"Otwórz folder"))));
+    m_status->setText(qtext(translate(L"Zapis przerwany")) +
+                      QStringLiteral(" <a href=\"folder\">%1</a>").arg(qtext(translate(L"Otwórz folder"))));
     m_status->setToolTip(text);
     m_status->show();
     emit recordingChanged(false);
