@@ -65,9 +65,9 @@ QString scaleText(double value, double step)
 
 // Every k-th grid line carries a time label, k the same for every column so a plot
 // drawn in pieces agrees with one drawn whole.
-int timeLabelEvery(const CChartView& view, unsigned divisions, const QFontMetrics& fm)
+int timeLabelEvery(const CChartView& view, unsigned divisions, const QFontMetrics& fm, const QString& unit)
 {
-    const QString widest = QStringLiteral("8888");
+    const QString widest = QStringLiteral("8888") + unit;
     if (divisions == 0 || view.width <= 0)
         return 1;
     const double apart = static_cast<double>(view.width) / divisions;
@@ -188,10 +188,11 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         p.setPen(kScaleText);
         const QFontMetrics fm(axisFont);
         const double step = static_cast<double>(model.viewWidth()) / model.verticalDivisions();
-        const int every = timeLabelEvery(view, model.verticalDivisions(), fm);
+        const QString unit = axes.xUnit.empty() ? QString() : QStringLiteral(" ") + QString::fromStdWString(axes.xUnit);
+        const int every = timeLabelEvery(view, model.verticalDivisions(), fm, unit);
         // Labels reach half their width beyond their line, also from lines outside the
         // view: take every line whose label can touch these columns.
-        const int reach = fm.horizontalAdvance(QStringLiteral("88888"));
+        const int reach = fm.horizontalAdvance(QStringLiteral("88888") + unit);
         const auto first = static_cast<long long>(std::floor(plotColumnValue(view, from - reach) / step));
         const auto last = static_cast<long long>(std::ceil(plotColumnValue(view, to + reach) / step));
         for (long long index = std::max(first, 0LL); index <= last; ++index) {
@@ -199,13 +200,14 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
                 continue;
             const double x = static_cast<double>(index) * step;
             const int px = plotPoint(view, x, 0).x;
-            const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every);
-            const int half = fm.horizontalAdvance(text) / 2 + 1;
-            if (px + half < from || px - half > to)
+            // Right of its mark, so the first label of a new chart shows whole.
+            const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every) + unit;
+            const int width = fm.horizontalAdvance(text) + 1;
+            if (px + 3 + width < from || px > to)
                 continue;
-            p.drawLine(px, h, px, h + kTick / 2);
-            p.drawText(QRect(px - half, h + 1, 2 * half, frame.timeScale - 1),
-                       Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
+            p.drawLine(px, h, px, h + kTick);
+            p.drawText(QRect(px + 3, h + 1, width, frame.timeScale - 1),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
         }
     }
     p.restore();
@@ -244,8 +246,6 @@ void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize
     const int strip = plot.top();
     p.drawText(QRect(0, 0, plot.left() - kTick - 2, strip), Qt::AlignRight | Qt::AlignVCenter,
                QString::fromStdWString(axes.yUnit));
-    p.drawText(QRect(0, plot.bottom() + 1, plot.left() - kTick - 2, frame.timeScale),
-               Qt::AlignRight | Qt::AlignTop, QString::fromStdWString(axes.xUnit));
 
     // Legend: a short line in the series' colour, then its name.
     int x = plot.left() + 4;
