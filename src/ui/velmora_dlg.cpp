@@ -171,7 +171,10 @@ void CVelmoraDlg::createControls()
     QLabel* recordingStatus = m_recording->statusWidget();
     recordingStatus->setWordWrap(true);
     recordingStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    recordingStatus->setGeometry(dialogToPixels(withinMargin(QRect(424, 324, 86, 34)), units));
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.8);
+    recordingStatus->setFont(small);
+    recordingStatus->setGeometry(dialogToPixels(withinMargin(QRect(416, 324, 94, 34)), units));
     m_saveChartAction = createSaveChartDataAction(this, m_chartLog, messageBox());
 }
 
@@ -595,7 +598,7 @@ void CVelmoraDlg::feedChart()
     }
     ++m_chartSampleCounter;
     if (m_chart)
-        m_chart->update();
+        m_chart->updateChart();
 }
 
 void CVelmoraDlg::checkConnection()

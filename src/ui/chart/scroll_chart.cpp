@@ -9,15 +9,48 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 #include <cstring>
 
 namespace velmora {
 
+namespace {
+
+// While the chart follows new data its range and position change on every tick, but
+// the thumb moves by a pixel only now and then: repaint only when it does.
+class CThumbScrollBar final : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const bool upEnabled = value() > minimum(), downEnabled = value() < maximum();
+        if (change != SliderOrientationChange && thumb == m_thumb && upEnabled == m_upEnabled &&
+            downEnabled == m_downEnabled)
+            return;
+        m_thumb = thumb;
+        m_upEnabled = upEnabled;
+        m_downEnabled = downEnabled;
+        QScrollBar::sliderChange(change);
+    }
+
+private:
+    QRect m_thumb;
+    bool m_upEnabled = false;
+    bool m_downEnabled = false;
+};
+
+} // namespace
+
 CScrollChartWidget::CScrollChartWidget(QWidget* parent)
     : QWidget(parent)
-    , m_scrollBar(new QScrollBar(Qt::Horizontal, this))
+    , m_scrollBar(new CThumbScrollBar(Qt::Horizontal, this))
 {
     // The chart fills its whole client area itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -90,7 +123,7 @@ void CScrollChart<T>::showGrid(bool shown)
 {
     m_model.setGridShown(shown);
     invalidatePicture();
-    update();
+    updateChart();
 }
 
 template <typename T>
@@ -100,7 +133,7 @@ unsigned CScrollChart<T>::setMaxPoints(unsigned limit)
     const unsigned previous = m_model.setMaxPoints(limit, &trimmed);
     if (limit != previous) {
         invalidatePicture();
-        update();
+        updateChart();
     }
     if (trimmed)
         updateScrollBar();
@@ -119,7 +152,7 @@ template <typename T>
 bool CScrollChart<T>::setSeriesName(int id, const std::wstring& name)
 {
     invalidatePicture();
-    update();
+    updateChart();
     return m_model.setSeriesName(id, name);
 }
 
@@ -128,7 +161,7 @@ void CScrollChart<T>::setAxes(CChartAxes axes)
 {
     m_model.setAxes(std::move(axes));
     invalidatePicture();
-    update();
+    updateChart();
 }
 
 template <typename T>
@@ -165,7 +198,7 @@ bool CScrollChart<T>::addPoint(int id, T x, T y, bool repaint)
         m_hasDirty = true;
     }
     if (repaint)
-        update();
+        updateChart();
     if (result.rangeChanged)
         updateScrollBar();
     return true;
@@ -176,7 +209,7 @@ void CScrollChart<T>::clear()
 {
     m_model.clear();
     invalidatePicture();
-    update();
+    updateChart();
     updateScrollBar();
 }
 
@@ -217,7 +250,7 @@ void CScrollChart<T>::onScrollAction(int action)
     default: break;
     }
     if (m_model.scroll(scroll, m_scrollBar->sliderPosition())) {
-        update();
+        updateChart();
         updateScrollBar();
     } else {
         // The slider has moved itself already; the view did not, so put it back.

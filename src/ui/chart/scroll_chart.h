@@ -27,6 +27,9 @@ public:
     const QFont& labelFont() const { return m_labelFont; }
     // Area the chart draws in: the widget less the scroll bar.
     QSize clientSize() const;
+    // Asks for a repaint of that area only. update() would repaint the scroll bar with
+    // it, which costs more than the chart; the bar repaints itself when it changes.
+    void updateChart() { update(QRect(QPoint(0, 0), clientSize())); }
     // Plot columns drawn by the last paint (tests and benchmarks): the whole width
     // after a change of view or size, otherwise only what new points touched.
     int lastPaintedColumns() const { return m_lastPaintedColumns; }
