@@ -126,6 +126,10 @@ void CVelmoraDlg::createControls()
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
             edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            // Filled with the window colour round its frame, a changed reading repaints
+            // the field alone, not the group frame and window beneath it.
+            edit->setAutoFillBackground(true);
+            edit->setBackgroundRole(QPalette::Window);
             widget = edit;
             break;
         }

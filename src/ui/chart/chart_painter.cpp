@@ -99,7 +99,7 @@ CChartFrame chartFrame(const CScrollChartModel<T>& model, QSize client, const QF
 
 template <typename T>
 void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                      const QFont& axisFont, int from, int to)
+                      const QFont& axisFont, int from, int to, bool timeScale)
 {
     const int w = frame.plot.width();
     const int h = frame.plot.height();
@@ -110,7 +110,7 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
     const QColor background = toQColor(model.background());
     p.save();
     const QRect columns(from, 0, to - from, h);
-    p.fillRect(QRect(from, 0, to - from, h + frame.timeScale), background);
+    p.fillRect(QRect(from, 0, to - from, h + (timeScale ? frame.timeScale : 0)), background);
     p.setClipRect(columns);
 
     const CChartView view = plotView(model, frame);
@@ -181,7 +181,7 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         }
     }
 
-    if (frame.timeScale > 0 && model.verticalDivisions() > 0) {
+    if (timeScale && frame.timeScale > 0 && model.verticalDivisions() > 0) {
         const CChartAxes& axes = model.axes();
         p.setClipRect(QRect(from, h, to - from, frame.timeScale));
         p.setFont(axisFont);
@@ -334,7 +334,7 @@ template void paintScrollChart<float>(QPainter&, const CScrollChartModel<float>&
                                       const QColor&);
 template CChartFrame chartFrame<float>(const CScrollChartModel<float>&, QSize, const QFont&);
 template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
-                                      const QFont&, int, int);
+                                      const QFont&, int, int, bool);
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
 template void paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,

@@ -30,10 +30,11 @@ CChartFrame chartFrame(const CScrollChartModel<T>& model, QSize client, const QF
 // The smaller, plain font of the scales and the legend.
 QFont axisFontFor(const QFont& labelFont);
 
-// Columns [from, to) of the plot and its time scale, origin at the plot's top-left.
+// Columns [from, to) of the plot and, with timeScale, of the time scale under it;
+// origin at the plot's top-left.
 template <typename T>
 void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                      const QFont& axisFont, int from, int to);
+                      const QFont& axisFont, int from, int to, bool timeScale = true);
 // Everything outside the plot picture: the value scale, the legend, their background.
 template <typename T>
 void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model, QSize client,
@@ -53,7 +54,7 @@ extern template void paintScrollChart<float>(QPainter&, const CScrollChartModel<
                                              const QColor&);
 extern template CChartFrame chartFrame<float>(const CScrollChartModel<float>&, QSize, const QFont&);
 extern template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
-                                             const QFont&, int, int);
+                                             const QFont&, int, int, bool);
 extern template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                                   const CChartFrame&, const QFont&);
 extern template void paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,

@@ -266,8 +266,13 @@ void CScrollChart<T>::paintEvent(QPaintEvent*)
     m_lastPaintedColumns = 0;
     if (client.width() <= 0 || client.height() <= 0)
         return;
-    const QFont axisFont = axisFontFor(m_labelFont);
-    const CChartFrame frame = chartFrame(m_model, client, axisFont);
+    // Measuring texts for the frame costs more than drawing a strip: once per layout.
+    if (!m_decorationsValid || m_decorations.size() != client) {
+        m_axisFont = axisFontFor(m_labelFont);
+        m_frame = chartFrame(m_model, client, m_axisFont);
+    }
+    const QFont& axisFont = m_axisFont;
+    const CChartFrame& frame = m_frame;
     const QSize pictureSize(frame.plot.width(), frame.plot.height() + frame.timeScale);
     const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
                           static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
@@ -286,13 +291,13 @@ void CScrollChart<T>::paintEvent(QPaintEvent*)
     const int w = pictureSize.width();
     const long long shift = origin - m_pictureOrigin;
     int painted = 0;
-    const auto paintColumns = [&](int from, int to) {
+    const auto paintColumns = [&](int from, int to, bool timeScale) {
         from = std::max(from, 0);
         to = std::min(to, w);
         if (from >= to)
             return;
         QPainter p(&m_picture);
-        paintPlotColumns(p, m_model, frame, axisFont, from, to);
+        paintPlotColumns(p, m_model, frame, axisFont, from, to, timeScale);
         painted += to - from;
     };
     if (m_pictureValid && m_picture.size() == pictureSize && shift >= 0 && shift < w) {
@@ -313,19 +318,19 @@ void CScrollChart<T>::paintEvent(QPaintEvent*)
                 spare = std::max(spare, s.penWidth + 2 + (s.markers ? s.penWidth + 3 : 0));
             const int first = plotPoint(view, m_dirtyFrom, 0).x - spare;
             const int last = plotPoint(view, m_dirtyTo, 0).x + spare + 1;
+            // New points change the plot, never the time scale under it.
             if (last < from) {
-                paintColumns(first, last);
+                paintColumns(first, last, false);
             } else {
-                from = std::min(from, first);
+                paintColumns(std::min(first, from), from, false);
                 to = std::max(to, last);
             }
         }
-        if (moved > 0 || m_hasDirty)
-            paintColumns(from, to);
+        paintColumns(from, to, true);
     } else {
         if (m_picture.size() != pictureSize)
             m_picture = QImage(pictureSize, QImage::Format_RGB32);
-        paintColumns(0, w);
+        paintColumns(0, w, true);
     }
     m_lastPaintedColumns = painted;
     m_pictureOrigin = origin;

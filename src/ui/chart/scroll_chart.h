@@ -3,6 +3,7 @@
 // a view of fixed width that follows new data, and a horizontal scroll bar.
 // The rules live in CScrollChartModel; this class owns the window side.
 
+#include "ui/chart/chart_painter.h"
 #include "ui/chart/model/scroll_chart_model.h"
 
 #include <QFont>
@@ -59,6 +60,8 @@ protected:
     // by whole pixels, so most paints shift the picture and draw a narrow strip.
     QImage m_picture;
     QImage m_decorations;
+    CChartFrame m_frame;
+    QFont m_axisFont;
     long long m_pictureOrigin = 0;
     double m_dirtyFrom = 0;
     double m_dirtyTo = 0;
