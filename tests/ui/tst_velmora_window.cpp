@@ -11,6 +11,7 @@
 #include "sim/firmware_builder.h"
 #include "sim/sim_host.h"
 #include "ui/chart/scroll_chart.h"
+#include "ui/recording/chart_export.h"
 #include "ui/recording/recording_control.h"
 #include "acquisition/reading_csv.h"
 
@@ -25,9 +26,11 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 using namespace velmora;
@@ -98,6 +101,31 @@ std::filesystem::path writeFirmwareFile(std::uint16_t version)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+} // namespace
+
+namespace {
+
+QPushButton* recordButton(const Rig& rig)
+{
+    return rig.window->findChild<QPushButton*>(QStringLiteral("recordButton"));
+}
+
+std::vector<std::string> fileLines(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Columns seq..work_state of a recording row.
+std::string sampleColumns(const std::string& row)
+{
+    const std::size_t from = row.find(',', row.find(',') + 1) + 1;
+    return row.substr(from, row.rfind(',') - from);
 }
 
 } // namespace
@@ -253,6 +281,24 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
 
     rig.click(ctl::Stop);
     const int frozen = rig.window->chartSampleCounter();
+    // What the chart holds can be saved: one row per point, its values the chart's.
+    const auto saved = std::filesystem::temp_directory_path() / ("velmora-chart-" + std::to_string(::getpid()) + ".csv");
+    QVERIFY(writeChartData(rig.window->chartLog(), QString::fromStdString(saved.string())));
+    const auto rows = fileLines(saved);
+    QCOMPARE(rows.size(), std::size_t(frozen) + 1);
+    const auto& points = rig.window->chart()->model().findSeries(0)->points();
+    for (int i = 1; i <= frozen; ++i) {
+        std::istringstream columns(sampleColumns(rows[static_cast<std::size_t>(i)]));
+        std::string seq, rpm, inputVolts;
+        std::getline(columns, seq, ',');
+        std::getline(columns, rpm, ',');
+        std::getline(columns, inputVolts, ',');
+        // Volts with two decimals against percent of 15 V as a float.
+        double volts = -1;
+        std::from_chars(inputVolts.data(), inputVolts.data() + inputVolts.size(), volts);
+        QVERIFY(std::abs(volts * 100 / 15 - points[static_cast<std::size_t>(i - 1)].y) < 0.07);
+    }
+    std::filesystem::remove(saved);
     QTest::qWait(400);
     QCOMPARE(rig.window->chartSampleCounter(), frozen);
     QCOMPARE(rig.chartPoints(), std::size_t(frozen));
@@ -364,30 +410,6 @@ void TestVelmoraWindow::refusedClearLeavesTheMapAlone()
     QVERIFY(!QApplication::overrideCursor());
 }
 
-namespace {
-
-QPushButton* recordButton(const Rig& rig)
-{
-    return rig.window->findChild<QPushButton*>(QStringLiteral("recordButton"));
-}
-
-std::vector<std::string> fileLines(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// Columns seq..work_state of a recording row.
-std::string sampleColumns(const std::string& row)
-{
-    const std::size_t from = row.find(',', row.find(',') + 1) + 1;
-    return row.substr(from, row.rfind(',') - from);
-}
-
-} // namespace
 
 // A recording started before the link goes keeps one marker for the loss and goes on
 // in the same file after reconnection; its rows are the samples the window shows.

@@ -296,17 +296,21 @@ void paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CCh
     if (!labels.empty()) {
         const std::vector<CPixelRect> boxes = placeLabels(anchors);
         p.setFont(labelFont);
-        p.setBackgroundMode(Qt::OpaqueMode);
-        p.setBackground(toQColor(model.background()));
+        const QFontMetrics fm(labelFont);
+        const QColor background = toQColor(model.background());
         for (std::size_t i = 0; i < labels.size(); ++i) {
             const CPixelRect& b = boxes[i];
             const ChartLabelFormatter& format = *labels[i].formatter;
             const QString text = format ? QString::fromStdWString(format(labels[i].value)) : QString();
+            // Centred on its box, not clipped, on the background colour. Placed by hand:
+            // the rectangle form of drawText lays the text out anew on every paint.
+            const int width = fm.horizontalAdvance(text);
+            const int left = b.left + (b.right - b.left - width) / 2;
+            const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
+            p.fillRect(QRect(left, top, width, fm.height()), background);
             p.setPen(labels[i].colour);
-            p.drawText(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top),
-                       Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+            p.drawText(QPoint(left, top + fm.ascent()), text);
         }
-        p.setBackgroundMode(Qt::TransparentMode);
     }
     p.setPen(QPen(border, 1));
     const QPoint outline[] = {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}, {0, 0}, {0, h - 1}};
