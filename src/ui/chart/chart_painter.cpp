@@ -265,13 +265,14 @@ void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize
 }
 
 template <typename T>
-void paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                       const QFont& labelFont, const QColor& border)
+QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                        const QFont& labelFont, const QColor& border)
 {
     const int w = frame.plot.width();
     const int h = frame.plot.height();
+    QRect covered;
     if (w <= 0 || h <= 0)
-        return;
+        return covered;
     p.save();
     p.translate(frame.plot.topLeft());
     const CChartView view = plotView(model, frame);
@@ -307,7 +308,9 @@ void paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CCh
             const int width = fm.horizontalAdvance(text);
             const int left = b.left + (b.right - b.left - width) / 2;
             const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
-            p.fillRect(QRect(left, top, width, fm.height()), background);
+            const QRect area(left, top, width, fm.height());
+            p.fillRect(area, background);
+            covered |= area.translated(frame.plot.topLeft());
             p.setPen(labels[i].colour);
             p.drawText(QPoint(left, top + fm.ascent()), text);
         }
@@ -316,6 +319,7 @@ void paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CCh
     const QPoint outline[] = {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}, {0, 0}, {0, h - 1}};
     p.drawPolyline(outline, 5);
     p.restore();
+    return covered;
 }
 
 template <typename T>
@@ -341,7 +345,7 @@ template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&
                                       const QFont&, int, int, bool);
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
-template void paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
                                        const QFont&, const QColor&);
 
 } // namespace velmora

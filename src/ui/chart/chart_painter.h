@@ -39,9 +39,10 @@ void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, cons
 template <typename T>
 void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model, QSize client,
                            const CChartFrame& frame, const QFont& axisFont);
-// Over the plot: value labels of the newest visible points and the border.
+// Over the plot: value labels of the newest visible points and the border. Returns
+// the area the labels cover, in the painter's coordinates.
 template <typename T>
-void paintChartOverlay(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
+QRect paintChartOverlay(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
                        const QFont& labelFont, const QColor& border);
 
 // client: W x H in pixels, drawn from (0, 0). border: the frame colour (the style's
@@ -57,7 +58,7 @@ extern template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<
                                              const QFont&, int, int, bool);
 extern template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                                   const CChartFrame&, const QFont&);
-extern template void paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+extern template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
                                               const QFont&, const QColor&);
 
 QColor toQColor(CRgb colour);

@@ -260,7 +260,7 @@ void CScrollChart<T>::onScrollAction(int action)
 }
 
 template <typename T>
-void CScrollChart<T>::paintEvent(QPaintEvent*)
+void CScrollChart<T>::paintEvent(QPaintEvent* event)
 {
     const QSize client = clientSize();
     m_lastPaintedColumns = 0;
@@ -339,14 +339,38 @@ void CScrollChart<T>::paintEvent(QPaintEvent*)
 
     QPainter painter(this);
     const QRect plotArea(frame.plot.topLeft(), pictureSize);
-    if (plotArea != QRect(QPoint(0, 0), client)) {
-        // Only the strips around the plot come from the decorations.
-        const QRegion around = QRegion(QRect(QPoint(0, 0), client)) - plotArea;
-        for (const QRect& r : around)
-            painter.drawImage(r.topLeft(), m_decorations, r);
-    }
-    painter.drawImage(plotArea.topLeft(), m_picture);
-    paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
+    // Only the strips around the plot come from the decorations, and only where asked.
+    const QRegion around = (QRegion(QRect(QPoint(0, 0), client)) - plotArea) & event->region();
+    for (const QRect& r : around)
+        painter.drawImage(r.topLeft(), m_decorations, r);
+    // The picture only where asked: a clip made of several rectangles would send the
+    // whole image through the general (and threaded) blending code.
+    for (const QRect& r : event->region() & plotArea)
+        painter.drawImage(r.topLeft(), m_picture, r.translated(-plotArea.topLeft()));
+    m_labelArea = paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
+}
+
+template <typename T>
+QRegion CScrollChart<T>::changedArea() const
+{
+    const QRect whole(QPoint(0, 0), clientSize());
+    if (!m_pictureValid || !m_decorationsValid || m_decorations.size() != whole.size())
+        return whole;
+    const CChartFrame& frame = m_frame;
+    const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
+                          static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
+    if (viewOriginPixel(view) != m_pictureOrigin)
+        return whole; // the picture moves as a whole
+    if (!m_hasDirty)
+        return {};
+    // The new segments, and the labels of the newest points: a label box may move two
+    // widths left of its point, and its text is a little wider than the box.
+    const int reach = 2 * kLabelWidth + kLabelWidth / 2 + 16;
+    const int left = frame.plot.left() + plotPoint(view, m_dirtyFrom, 0).x - reach;
+    const int right = frame.plot.left() + plotPoint(view, m_dirtyTo, 0).x + kLabelWidth + 16;
+    QRegion area = QRect(left, 0, right - left, frame.plot.bottom() + 1).intersected(whole);
+    area |= m_labelArea.adjusted(-1, -1, 1, 1);
+    return area;
 }
 
 template class CScrollChart<float>;

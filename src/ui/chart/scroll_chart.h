@@ -28,9 +28,11 @@ public:
     const QFont& labelFont() const { return m_labelFont; }
     // Area the chart draws in: the widget less the scroll bar.
     QSize clientSize() const;
-    // Asks for a repaint of that area only. update() would repaint the scroll bar with
-    // it, which costs more than the chart; the bar repaints itself when it changes.
-    void updateChart() { update(QRect(QPoint(0, 0), clientSize())); }
+    // Asks for a repaint of what changed since the last paint: after new points that
+    // moved nothing, the columns of their segments and value labels; otherwise the
+    // whole drawing area. Never the scroll bar (update() would repaint it too, at more
+    // cost than the chart); the bar repaints itself when it changes.
+    void updateChart() { update(changedArea()); }
     // Plot columns drawn by the last paint (tests and benchmarks): the whole width
     // after a change of view or size, otherwise only what new points touched.
     int lastPaintedColumns() const { return m_lastPaintedColumns; }
@@ -43,6 +45,7 @@ signals:
 
 protected:
     explicit CScrollChartWidget(QWidget* parent);
+    virtual QRegion changedArea() const { return QRect(QPoint(0, 0), clientSize()); }
     void resizeEvent(QResizeEvent* event) override;
     void layoutForSize();
     int scrollBarHeight() const;
@@ -69,6 +72,7 @@ protected:
     bool m_pictureValid = false;
     bool m_decorationsValid = false;
     int m_lastPaintedColumns = 0;
+    QRect m_labelArea; // where the value labels were drawn last, widget coordinates
 };
 
 template <typename T>
@@ -106,6 +110,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    QRegion changedArea() const override;
 
 private:
     void onScrollAction(int action);
