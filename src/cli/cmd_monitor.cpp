@@ -4,11 +4,11 @@
 #include "device_connect.h"
 #include "interrupt.h"
 
-#include "acquisition/diag.h"
+#include "acquisition/local_time.h"
+#include "acquisition/reading_csv.h"
 
 #include <QCommandLineParser>
 
-#include <charconv>
 #include <chrono>
 #include <iostream>
 #include <limits>
@@ -63,35 +63,14 @@ private:
     std::optional<Clock::time_point> m_reconnectAt;
 };
 
-// Locale-independent: the application object adopts the user's locale, and a decimal
-// comma would break the columns.
-void appendFixed(std::string& line, double value, int decimals) {
-    char text[64];
-    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    line.append(text, r.ptr);
-}
-
-std::string csvLine(const CDiag& d) {
-    std::string line = std::to_string(d.sequence);
-    line += ',';
-    appendFixed(line, rpmFromPeriod(d.rpmPeriod), 0);
-    line += ',';
-    appendFixed(line, inputVolts(d), 2);
-    line += ',';
-    appendFixed(line, pumpVolts(d), 2);
-    line += ',';
-    appendFixed(line, outputVolts(d), 2);
-    line += workStateOn(d) ? ",on" : ",off";
-    return line;
-}
-
 class Monitor {
 public:
-    Monitor(CLPGDevice& device, MonitorOwner& owner, unsigned count, bool reconnect)
-        : m_device(device), m_owner(owner), m_count(count), m_reconnect(reconnect) {}
+    Monitor(CLPGDevice& device, MonitorOwner& owner, unsigned count, bool reconnect, bool timestamps)
+        : m_device(device), m_owner(owner), m_count(count), m_reconnect(reconnect),
+          m_timestamps(timestamps) {}
 
     int run() {
-        std::cout << "seq,rpm,input_v,pump_v,output_v,work_state" << std::endl;
+        std::cout << (m_timestamps ? "time," : "") << kReadingCsvHeader << std::endl;
         startReading();
         while (!interrupted() && !done()) {
             if (m_owner.reconnectArmed()) {
@@ -150,7 +129,8 @@ private:
         bool any = false;
         for (const CDiag& d : recent) {
             if (d.sequence <= m_lastSequence || done()) continue;
-            std::cout << csvLine(d) << '\n';
+            if (m_timestamps) std::cout << isoTimestamp(std::chrono::system_clock::now()) << ',';
+            std::cout << readingCsvFields(d) << '\n';
             m_lastSequence = d.sequence;
             ++m_printed;
             any = true;
@@ -166,6 +146,7 @@ private:
     MonitorOwner& m_owner;
     const unsigned m_count; // 0: until interrupted
     const bool m_reconnect;
+    const bool m_timestamps; // a leading local ISO 8601 time column
     unsigned m_printed = 0;
     std::uint32_t m_lastSequence = 0;
     Clock::time_point m_lastSampleAt;
@@ -185,7 +166,11 @@ int runMonitor(const QStringList& arguments) {
         QStringLiteral("reconnect"),
         QStringLiteral("When the link is lost, retry the remembered port (after 1 s, then every "
                        "2 s) and go on."));
-    parser.addOptions({count, reconnect});
+    const QCommandLineOption timestamps(
+        QStringLiteral("timestamps"),
+        QStringLiteral("Start each line with the local time it was printed, ISO 8601 with "
+                       "milliseconds (column \"time\")."));
+    parser.addOptions({count, reconnect, timestamps});
     if (const int status = parseCommandLine(parser, arguments); status >= 0) return status;
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("monitor takes no arguments"));
@@ -207,7 +192,7 @@ int runMonitor(const QStringList& arguments) {
         std::cerr << "velmora-cli monitor: the unit offers no live readings" << std::endl;
         return kExitFailure;
     }
-    return Monitor(dev, owner, samples, parser.isSet(reconnect)).run();
+    return Monitor(dev, owner, samples, parser.isSet(reconnect), parser.isSet(timestamps)).run();
 }
 
 const CommandRegistrar reg{{"monitor", "Print the unit's live readings as CSV", &runMonitor}};

@@ -18,6 +18,8 @@
 #include "ui/chart/scroll_chart.h"
 #include "ui/map/map_grid.h"
 #include "ui/map/map_key_router.h"
+#include "ui/recording/chart_export.h"
+#include "ui/recording/recording_control.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -127,6 +129,10 @@ void CVelmoraDlg::createControls()
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
             edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            // Filled with the window colour round its frame, a changed reading repaints
+            // the field alone, not the group frame and window beneath it.
+            edit->setAutoFillBackground(true);
+            edit->setBackgroundRole(QPalette::Window);
             widget = edit;
             break;
         }
@@ -163,6 +169,20 @@ void CVelmoraDlg::createControls()
     m_aboutButton->setFocusPolicy(Qt::NoFocus);
     m_aboutButton->setGeometry(dialogToPixels(withinMargin(aboutButtonDu()), units));
     QObject::connect(m_aboutButton, &QToolButton::clicked, this, &CVelmoraDlg::showAbout);
+
+    // Recording: Ctrl+R or the button in the hidden Nadpisuj button's place beside
+    // Start and Stop; its status under the settings.
+    m_recording = new CRecordingControl(this, messageBox());
+    QPushButton* record = m_recording->createButton(this);
+    record->setGeometry(dialogToPixels(withinMargin(QRect(106, 146, 50, 14)), units));
+    QLabel* recordingStatus = m_recording->statusWidget();
+    recordingStatus->setWordWrap(true);
+    recordingStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.8);
+    recordingStatus->setFont(small);
+    recordingStatus->setGeometry(dialogToPixels(withinMargin(QRect(416, 324, 94, 34)), units));
+    m_saveChartAction = createSaveChartDataAction(this, m_chartLog, messageBox());
 }
 
 void CVelmoraDlg::connectHandlers()
@@ -211,6 +231,7 @@ void CVelmoraDlg::OnInitDialog()
     }
     translateCaptions();
     if (isConnected()) {
+        m_recording->setPort(QString::fromStdString(port().portName()));
         m_statusText = translate(L"POŁĄCZONY");
         showDeviceData();
         if (m_backups)
@@ -267,6 +288,9 @@ void CVelmoraDlg::createChart()
     const std::uint32_t colours[] = {0x0000FA, 0xC80000, 0x00C800};
     for (int id = 0; id < 3; ++id)
         m_chart->addSeries(id, chartValueLabel, CRgb::fromColorRef(colours[id]), 0, 2, 1, 10.0f);
+    // Percent of 15 V on the left in volts; one point per 100 ms tick at the bottom in seconds.
+    m_chart->setAxes(CChartAxes{true, 15.0 / 100, L"V", 0.1, L"s"});
+    m_chartLog.setLimit(10000);
 }
 
 void CVelmoraDlg::showDeviceData()
@@ -354,6 +378,13 @@ void CVelmoraDlg::translateCaptions()
     setCaption(ctl::NoiseDeltaLabel, translate(L"Delta"));
     setCaption(ctl::NoisePeriodLabel, translate(L"Częstotliwość"));
     setCaption(ctl::ClearMap, translate(L"Kasuj"));
+    if (m_chart) {
+        m_chart->setSeriesName(0, translate(L"Wejście") + L" [V]");
+        m_chart->setSeriesName(1, translate(L"Wyjście") + L" [V]");
+        m_chart->setSeriesName(2, translate(L"PWM pompy") + L" [V]");
+    }
+    if (m_recording)
+        m_recording->retranslate();
 }
 
 void CVelmoraDlg::setCaption(int id, const std::wstring& text)
@@ -429,6 +460,7 @@ void CVelmoraDlg::OnBnClickedBtnStart()
 {
     if (m_chart)
         m_chart->clear();
+    m_chartLog.clear();
     m_chartSampleCounter = 0;
     m_chartStopped = 0;
 }
@@ -561,8 +593,18 @@ void CVelmoraDlg::refreshReadings()
     if (!isConnected()) {
         m_statusText = translate(L"BRAK POŁĄCZENIA");
         updateData(false);
+        // A break in the chart and a marker in the recording, once per loss.
+        m_recording->linkLost();
+        // Time goes on along the chart's seconds, so the break shows as one.
+        if (m_chart && m_chartStopped == 0) {
+            m_chart->addGap();
+            m_chartLog.addGap(std::chrono::system_clock::now());
+            ++m_chartSampleCounter;
+        }
         return;
     }
+    for (const CDiag& fresh : m_recordCursor.takeNew(samples()))
+        m_recording->addSample(fresh);
     if (samples().count() == 0)
         return;
     CDiag sample;
@@ -600,10 +642,11 @@ void CVelmoraDlg::feedChart()
         m_chart->addPoint(0, x, values.input, false);
         m_chart->addPoint(1, x, values.output, false);
         m_chart->addPoint(2, x, values.pump, false);
+        m_chartLog.add(std::chrono::system_clock::now(), copied.front(), port().portName());
     }
     ++m_chartSampleCounter;
     if (m_chart)
-        m_chart->update();
+        m_chart->updateChart();
 }
 
 void CVelmoraDlg::checkConnection()
@@ -612,6 +655,8 @@ void CVelmoraDlg::checkConnection()
     m_statusText = translate(L"NO CONNECTION");
     setConnected(false);
     if (openPort(readLastPort())) {
+        m_recordCursor.restart();
+        m_recording->linkRestored(QString::fromStdString(port().portName()));
         m_statusText = translate(L"CONNECTED");
         translateCaptions();
         showDeviceData();
@@ -726,6 +771,9 @@ void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
         m_actions->populate(file, edit, unit);
         menu.addSeparator();
     }
+    menu.addAction(m_recording->toggleAction());
+    menu.addAction(m_saveChartAction);
+    menu.addSeparator();
     menu.addAction(QString::fromWCharArray(kAboutEntry), this, &CVelmoraDlg::showAbout);
     menu.exec(event->globalPos());
 }

@@ -2,6 +2,8 @@
 // The operator window. It is also the device: one object holds the window's
 // controls and the unit's link, state and readings, and owns the device's timers.
 
+#include "acquisition/reading_log.h"
+#include "acquisition/sample_cursor.h"
 #include "device/lpg_device.h"
 #include "direct_unit_writer.h"
 #include "qt_firmware_ui.h"
@@ -19,6 +21,7 @@
 
 #include <string>
 
+class QAction;
 class QLineEdit;
 class QLabel;
 class QToolButton;
@@ -30,6 +33,7 @@ class CScrollChart;
 class CCellArray;
 class CMapActions;
 class CBackupKeeper;
+class CRecordingControl;
 
 class CVelmoraDlg : public QDialog, public CLPGDevice, public IDeviceOwner {
     Q_OBJECT
@@ -88,6 +92,9 @@ public:
     // Control by resource id (objectName is the id as text).
     QWidget* control(int id) const { return m_controls.value(id); }
     CScrollChart<float>* chart() const { return m_chart; }
+    CRecordingControl* recording() const { return m_recording; }
+    // The samples behind the chart's points, for "save chart data".
+    const CReadingLog& chartLog() const { return m_chartLog; }
     CMapEmu1& map() { return m_map; }
     // What the unit holds as the window shows it, and the undoable edits of it.
     CMapDocument& document() { return m_document; }
@@ -163,6 +170,10 @@ private:
     CBackupKeeper* m_backups = nullptr;
     CCellArray* m_mapGrid = nullptr;
     QToolButton* m_aboutButton = nullptr;
+    CRecordingControl* m_recording = nullptr;
+    QAction* m_saveChartAction = nullptr;
+    CReadingLog m_chartLog;
+    CSampleCursor m_recordCursor;
 
     QTimer m_refreshTimer;
     QTimer m_reconnectTimer;

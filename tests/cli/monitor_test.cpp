@@ -77,6 +77,26 @@ TEST_F(Monitor, PrintsAHeaderThenCountedSamplesNumberedFromOne) {
     EXPECT_TRUE(p.err().empty()) << p.err();
 }
 
+TEST_F(Monitor, TimestampsAddALeadingLocalTimeAndKeepTheColumns) {
+    sim::CSimHost host;
+    host.start();
+    ChildProcess p(monitor({"--port", host.slavePath(), "--count", "2", "--timestamps"}));
+    ASSERT_EQ(p.finish(15000), 0) << p.err();
+    std::istringstream out(p.out());
+    std::string line;
+    std::getline(out, line);
+    EXPECT_EQ(line, "time,seq,rpm,input_v,pump_v,output_v,work_state");
+    const std::regex stamp(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,)");
+    int rows = 0;
+    while (std::getline(out, line)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(line, m, stamp)) << line;
+        EXPECT_TRUE(std::regex_match(line.substr(m.length()), kCsv)) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 2);
+}
+
 TEST_F(Monitor, BadArgumentsAndAMissingUnitFail) {
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--count", "0"}, {"--count", "many"}, {"extra"}}) {

@@ -12,6 +12,9 @@
 #include "sim/firmware_builder.h"
 #include "sim/sim_host.h"
 #include "ui/chart/scroll_chart.h"
+#include "ui/recording/chart_export.h"
+#include "ui/recording/recording_control.h"
+#include "acquisition/reading_csv.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,9 +30,11 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 using namespace velmora;
@@ -104,6 +109,31 @@ std::filesystem::path writeFirmwareFile(std::uint16_t version)
 
 } // namespace
 
+namespace {
+
+QPushButton* recordButton(const Rig& rig)
+{
+    return rig.window->findChild<QPushButton*>(QStringLiteral("recordButton"));
+}
+
+std::vector<std::string> fileLines(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Columns seq..work_state of a recording row.
+std::string sampleColumns(const std::string& row)
+{
+    const std::size_t from = row.find(',', row.find(',') + 1) + 1;
+    return row.substr(from, row.rfind(',') - from);
+}
+
+} // namespace
+
 class TestVelmoraWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -120,6 +150,7 @@ private slots:
     void clearMapAsksAndCanBeUndone();
     void refusedClearLeavesTheMapAlone();
     void lostLinkIsFoundAgain();
+    void recordingRefusedByItsFolderSaysSo();
     void timersArmedFromAnotherThreadRunOnTheWindow();
     void onlyZamknijClosesTheWindow();
     void zamknijEndsTheModalWindowWhileReading();
@@ -257,6 +288,24 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
 
     rig.click(ctl::Stop);
     const int frozen = rig.window->chartSampleCounter();
+    // What the chart holds can be saved: one row per point, its values the chart's.
+    const auto saved = std::filesystem::temp_directory_path() / ("velmora-chart-" + std::to_string(::getpid()) + ".csv");
+    QVERIFY(writeChartData(rig.window->chartLog(), QString::fromStdString(saved.string())));
+    const auto rows = fileLines(saved);
+    QCOMPARE(rows.size(), std::size_t(frozen) + 1);
+    const auto& points = rig.window->chart()->model().findSeries(0)->points();
+    for (int i = 1; i <= frozen; ++i) {
+        std::istringstream columns(sampleColumns(rows[static_cast<std::size_t>(i)]));
+        std::string seq, rpm, inputVolts;
+        std::getline(columns, seq, ',');
+        std::getline(columns, rpm, ',');
+        std::getline(columns, inputVolts, ',');
+        // Volts with two decimals against percent of 15 V as a float.
+        double volts = -1;
+        std::from_chars(inputVolts.data(), inputVolts.data() + inputVolts.size(), volts);
+        QVERIFY(std::abs(volts * 100 / 15 - points[static_cast<std::size_t>(i - 1)].y) < 0.07);
+    }
+    std::filesystem::remove(saved);
     QTest::qWait(400);
     QCOMPARE(rig.window->chartSampleCounter(), frozen);
     QCOMPARE(rig.chartPoints(), std::size_t(frozen));
@@ -422,11 +471,22 @@ void TestVelmoraWindow::refusedClearLeavesTheMapAlone()
     QVERIFY(!QApplication::overrideCursor());
 }
 
+
+// A recording started before the link goes keeps one marker for the loss and goes on
+// in the same file after reconnection; its rows are the samples the window shows.
 void TestVelmoraWindow::lostLinkIsFoundAgain()
 {
     Rig rig;
+    const auto folder = std::filesystem::temp_directory_path() / ("velmora-rec-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    rig.window->recording()->setFolder(QString::fromStdString(folder.string()));
     rig.window->OnInitDialog();
     QTRY_VERIFY_WITH_TIMEOUT(!rig.text(ctl::Rpm).isEmpty(), 5000);
+    QVERIFY(recordButton(rig));
+    recordButton(rig)->click();
+    QVERIFY(rig.window->recording()->isRecording());
+    QVERIFY(recordButton(rig)->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->recording()->recorder().sampleCount() >= 3, 5000);
 
     sim::Faults silent;
     silent.noReply = true;
@@ -450,6 +510,54 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     const unsigned readings = rig.host.state().readings;
     QTRY_VERIFY_WITH_TIMEOUT(rig.host.state().readings > readings + 2, 5000);
     QVERIFY(rig.messages.shown().empty());
+
+    // The newest row is the reading on screen.
+    const std::uint64_t before = rig.window->recording()->recorder().sampleCount();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->recording()->recorder().sampleCount() > before + 2, 5000);
+    rig.window->stopReading();
+    CDiag newest;
+    rig.window->samples().getLast(newest);
+    rig.window->refreshReadings();
+    recordButton(rig)->click();
+    QVERIFY(!rig.window->recording()->isRecording());
+    QVERIFY(!recordButton(rig)->isChecked());
+
+    const auto lines = fileLines(rig.window->recording()->recorder().file());
+    QVERIFY(lines.size() > 8);
+    QCOMPARE(QString::fromStdString(lines.front()), QString::fromUtf8(kRecordingCsvHeader.data()));
+    int markers = 0;
+    std::size_t markerAt = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].find(",link_lost,") != std::string::npos) {
+            ++markers;
+            markerAt = i;
+        }
+    }
+    QCOMPARE(markers, 1);
+    QVERIFY(markerAt > 3 && markerAt + 3 < lines.size());
+    QCOMPARE(sampleColumns(lines.back()), readingCsvFields(newest));
+    const std::string rpm = sampleColumns(lines.back()).substr(sampleColumns(lines.back()).find(',') + 1);
+    QCOMPARE(QString::fromStdString(rpm.substr(0, rpm.find(','))), rig.text(ctl::Rpm));
+    // After reconnection the new reading thread numbers from 1 again.
+    QCOMPARE(sampleColumns(lines[markerAt + 1]).substr(0, 2), std::string("1,"));
+    std::filesystem::remove_all(folder);
+}
+
+void TestVelmoraWindow::recordingRefusedByItsFolderSaysSo()
+{
+    Rig rig(false);
+    const auto blocker = std::filesystem::temp_directory_path() / ("velmora-blocker-" + std::to_string(::getpid()));
+    std::ofstream(blocker) << "a file where the folder should be";
+    rig.window->recording()->setFolder(QString::fromStdString((blocker / "Velmora").string()));
+    rig.window->OnInitDialog();
+    rig.messages.clear(); // the unit was not found
+    recordButton(rig)->click();
+    QVERIFY(!rig.window->recording()->isRecording());
+    QVERIFY(!recordButton(rig)->isChecked());
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    QVERIFY(rig.messages.shown().front().text.find(blocker.wstring()) != std::wstring::npos);
+    QVERIFY(rig.window->recording()->statusWidget()->isVisibleTo(rig.window.get()));
+    std::filesystem::remove(blocker);
 }
 
 void TestVelmoraWindow::timersArmedFromAnotherThreadRunOnTheWindow()

@@ -2,12 +2,16 @@
 
 #include "ui/chart/model/chart_geometry.h"
 
-#include <QPainter>
+#include <QFontMetrics>
 #include <QLine>
 #include <QList>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPolygon>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace velmora {
@@ -29,73 +33,145 @@ Qt::PenStyle toQtPenStyle(int platformStyle)
     }
 }
 
+QFont axisFontFor(const QFont& labelFont)
+{
+    QFont font = labelFont;
+    font.setBold(false);
+    font.setPixelSize(11);
+    return font;
+}
+
 namespace {
 
-struct Label {
-    CPixelPoint anchor;
-    double value = 0;
-    const ChartLabelFormatter* formatter = nullptr;
-    QColor colour;
-};
+constexpr int kTick = 4;         // scale marks, px
+constexpr int kLegendLine = 16;  // sample line in front of a legend name, px
+const QColor kScaleText(60, 60, 60);
 
-void paintGrid(QPainter& p, const CChartView& view, unsigned rows, unsigned columns)
+template <typename T>
+CChartView plotView(const CScrollChartModel<T>& model, const CChartFrame& frame)
 {
-    QPen pen(Qt::black, 1, Qt::DotLine);
-    pen.setCosmetic(true);
-    p.setPen(pen);
-    for (int y : horizontalGridLines(view.height, rows))
-        p.drawLine(0, y, view.width, y);
-    for (int x : verticalGridLines(view, columns))
-        p.drawLine(x, 0, x, view.height);
+    return CChartView{static_cast<double>(model.viewStart()), static_cast<double>(model.viewWidth()),
+                      static_cast<double>(model.yTop()), frame.plot.width(), frame.plot.height()};
+}
+
+// "12", "2.5": as few decimals as the step needs, always a '.'.
+QString scaleText(double value, double step)
+{
+    int decimals = 0;
+    while (decimals < 3 && std::abs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
+        ++decimals;
+    return QString::number(value, 'f', decimals);
+}
+
+// Every k-th grid line carries a time label, k the same for every column so a plot
+// drawn in pieces agrees with one drawn whole.
+int timeLabelEvery(const CChartView& view, unsigned divisions, const QFontMetrics& fm, const QString& unit)
+{
+    const QString widest = QStringLiteral("8888") + unit;
+    if (divisions == 0 || view.width <= 0)
+        return 1;
+    const double apart = static_cast<double>(view.width) / divisions;
+    const int need = fm.horizontalAdvance(widest) + fm.horizontalAdvance(QStringLiteral("  "));
+    return std::max(1, static_cast<int>(std::ceil(need / std::max(apart, 1.0))));
 }
 
 } // namespace
 
 template <typename T>
-void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize client, const QFont& labelFont,
-                      const QColor& border)
+CChartFrame chartFrame(const CScrollChartModel<T>& model, QSize client, const QFont& axisFont)
 {
-    const int w = client.width();
-    const int h = client.height();
-    if (w <= 0 || h <= 0)
+    CChartFrame frame;
+    frame.plot = QRect(QPoint(0, 0), client);
+    const CChartAxes& axes = model.axes();
+    if (!axes.shown)
+        return frame;
+    const QFontMetrics fm(axisFont);
+    const double top = static_cast<double>(model.yTop()) * axes.yFactor;
+    const int left = fm.horizontalAdvance(scaleText(top, 0.5)) + kTick + 6;
+    const int strip = fm.height() + 4;
+    // Too small to share: the plot keeps the whole area.
+    if (client.width() < 4 * left || client.height() < 5 * strip)
+        return frame;
+    frame.plot = QRect(left, strip, client.width() - left, client.height() - 2 * strip);
+    frame.timeScale = strip;
+    return frame;
+}
+
+template <typename T>
+void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                      const QFont& axisFont, int from, int to, bool timeScale)
+{
+    const int w = frame.plot.width();
+    const int h = frame.plot.height();
+    from = std::max(from, 0);
+    to = std::min(to, w);
+    if (h <= 0 || from >= to)
         return;
     const QColor background = toQColor(model.background());
-    p.fillRect(0, 0, w, h, background);
+    p.save();
+    const QRect columns(from, 0, to - from, h);
+    p.fillRect(QRect(from, 0, to - from, h + (timeScale ? frame.timeScale : 0)), background);
+    p.setClipRect(columns);
 
-    const CChartView view{static_cast<double>(model.viewStart()), static_cast<double>(model.viewWidth()),
-                          static_cast<double>(model.yTop()), w, h};
-    if (model.gridShown())
-        paintGrid(p, view, model.horizontalDivisions(), model.verticalDivisions());
+    const CChartView view = plotView(model, frame);
+    const std::vector<double> gridValues = verticalGridValues(view, model.verticalDivisions());
+    if (model.gridShown()) {
+        QPen pen(Qt::black, 1, Qt::DotLine);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        // The dots keep their place in the data's pixel count, not the plot's: a picture
+        // shifted left and finished with a new strip must show the same dots as one
+        // drawn whole. The dot pattern repeats every 3 pixels.
+        constexpr long long kDotPeriod = 3;
+        const long long phase = ((viewOriginPixel(view) + from) % kDotPeriod + kDotPeriod) % kDotPeriod;
+        const int start = from - static_cast<int>(phase);
+        for (int y : horizontalGridLines(h, model.horizontalDivisions()))
+            p.drawLine(start, y, to, y);
+        for (double x : gridValues) {
+            const int px = plotPoint(view, x, 0).x;
+            if (px >= from - 1 && px <= to)
+                p.drawLine(px, 0, px, h);
+        }
+    }
 
-    std::vector<Label> labels;
+    // Data x of the columns, one pen width to spare on each side.
+    const int spare = 8;
+    const T x0 = static_cast<T>(plotColumnValue(view, from - spare));
+    const T x1 = static_cast<T>(plotColumnValue(view, to + spare));
     QPolygon line;
-    QList<QLine> segments;
-    const T viewEnd = model.viewEnd();
     for (const auto& [id, series] : model.series()) {
         if (series.visible == 0 || series.empty())
             continue;
         const auto& points = series.points();
-        const CVisibleStretch stretch = series.visibleStretch(model.viewStart(), viewEnd);
-
-        // Points that land on the same pixel as their predecessor add nothing.
-        line.clear();
-        line.reserve(static_cast<int>(stretch.last - stretch.first + 1));
-        for (std::size_t i = stretch.first; i <= stretch.last; ++i) {
-            const CPixelPoint px = valueToPoint(view, points[i].x, points[i].y);
-            const QPoint pt(px.x, px.y);
-            if (line.isEmpty() || line.constLast() != pt)
-                line.append(pt);
-        }
+        const CVisibleStretch stretch = series.visibleStretch(x0, x1);
         const QColor colour = toQColor(series.colour);
         p.setPen(QPen(colour, series.penWidth, toQtPenStyle(series.penStyle)));
-        // Separate segments rather than one polyline: the raster engine draws wide
-        // lines directly but sends a wide polyline through its general stroker,
-        // which costs half as much again.
-        segments.clear();
-        segments.reserve(line.size());
-        for (qsizetype i = 1; i < line.size(); ++i)
-            segments.append(QLine(line[i - 1], line[i]));
-        p.drawLines(segments);
+        // One path per unbroken run. The raster engine's shortcut for wide separate
+        // lines clips each line to the clip rectangle with rounding of its own, so a
+        // strip drawn later would not meet the picture beside it to the pixel; a
+        // stroked path is filled span by span and does. Points on the pixel of their
+        // predecessor add nothing.
+        QPainterPath path;
+        line.clear();
+        QPoint previous;
+        T previousX{};
+        bool have = false;
+        for (std::size_t i = stretch.first; i <= stretch.last; ++i) {
+            const CPixelPoint px = plotPoint(view, points[i].x, points[i].y);
+            const QPoint pt(px.x, px.y);
+            const bool broken = have && model.gapBetween(previousX, points[i].x);
+            if (have && pt == previous && !broken)
+                continue;
+            if (have && !broken)
+                path.lineTo(pt);
+            else
+                path.moveTo(pt);
+            previous = pt;
+            previousX = points[i].x;
+            have = true;
+            line.append(pt);
+        }
+        p.drawPath(path);
         if (series.markers) {
             p.setBrush(colour);
             const int r = series.penWidth + 2;
@@ -103,39 +179,173 @@ void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize clie
                 p.drawEllipse(QRect(pt.x() - r, pt.y() - r, 2 * r, 2 * r));
             p.setBrush(Qt::NoBrush);
         }
-        if (stretch.label != CVisibleStretch::npos) {
-            const auto& point = points[stretch.label];
-            labels.push_back(Label{valueToPoint(view, point.x, point.y), static_cast<double>(point.y),
-                                   &series.formatter, colour});
-        }
     }
 
+    if (timeScale && frame.timeScale > 0 && model.verticalDivisions() > 0) {
+        const CChartAxes& axes = model.axes();
+        p.setClipRect(QRect(from, h, to - from, frame.timeScale));
+        p.setFont(axisFont);
+        p.setPen(kScaleText);
+        const QFontMetrics fm(axisFont);
+        const double step = static_cast<double>(model.viewWidth()) / model.verticalDivisions();
+        const QString unit = axes.xUnit.empty() ? QString() : QStringLiteral(" ") + QString::fromStdWString(axes.xUnit);
+        const int every = timeLabelEvery(view, model.verticalDivisions(), fm, unit);
+        // Labels reach half their width beyond their line, also from lines outside the
+        // view: take every line whose label can touch these columns.
+        const int reach = fm.horizontalAdvance(QStringLiteral("88888") + unit);
+        const auto first = static_cast<long long>(std::floor(plotColumnValue(view, from - reach) / step));
+        const auto last = static_cast<long long>(std::ceil(plotColumnValue(view, to + reach) / step));
+        for (long long index = std::max(first, 0LL); index <= last; ++index) {
+            if (index % every != 0)
+                continue;
+            const double x = static_cast<double>(index) * step;
+            const int px = plotPoint(view, x, 0).x;
+            // Right of its mark, so the first label of a new chart shows whole.
+            const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every) + unit;
+            const int width = fm.horizontalAdvance(text) + 1;
+            if (px + 3 + width < from || px > to)
+                continue;
+            p.drawLine(px, h, px, h + kTick);
+            p.drawText(QRect(px + 3, h + 1, width, frame.timeScale - 1),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        }
+    }
+    p.restore();
+}
+
+template <typename T>
+void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize client,
+                           const CChartFrame& frame, const QFont& axisFont)
+{
+    if (frame.plot.topLeft() == QPoint(0, 0))
+        return;
+    const CChartAxes& axes = model.axes();
+    const QColor background = toQColor(model.background());
+    const QRect plot = frame.plot;
+    p.save();
+    p.fillRect(QRect(0, 0, client.width(), plot.top()), background);
+    p.fillRect(QRect(0, plot.top(), plot.left(), client.height() - plot.top()), background);
+    p.fillRect(QRect(plot.left(), plot.bottom() + 1 + frame.timeScale, plot.width(),
+                     client.height() - plot.bottom() - 1 - frame.timeScale),
+               background);
+    p.setFont(axisFont);
+    const QFontMetrics fm(axisFont);
+
+    // Value scale: marks at round values of the shown unit.
+    p.setPen(kScaleText);
+    const double span = static_cast<double>(model.yTop()) * axes.yFactor;
+    const double step = niceScaleStep(span, plot.height(), 2 * fm.height());
+    const CChartView view = plotView(model, frame);
+    for (int k = 0; k * step <= span * (1 + 1e-9); ++k) {
+        const double value = k * step;
+        const int y = plot.top() + plotPoint(view, 0, value / axes.yFactor).y;
+        p.drawLine(plot.left() - kTick, y, plot.left() - 1, y);
+        p.drawText(QRect(0, y - fm.height() / 2, plot.left() - kTick - 2, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, scaleText(value, step));
+    }
+    const int strip = plot.top();
+    p.drawText(QRect(0, 0, plot.left() - kTick - 2, strip), Qt::AlignRight | Qt::AlignVCenter,
+               QString::fromStdWString(axes.yUnit));
+
+    // Legend: a short line in the series' colour, then its name.
+    int x = plot.left() + 4;
+    for (const auto& [id, series] : model.series()) {
+        if (series.visible == 0 || series.name.empty())
+            continue;
+        const QString name = QString::fromStdWString(series.name);
+        p.setPen(QPen(toQColor(series.colour), series.penWidth, toQtPenStyle(series.penStyle)));
+        p.drawLine(x, strip / 2, x + kLegendLine, strip / 2);
+        x += kLegendLine + 4;
+        p.setPen(kScaleText);
+        const int width = fm.horizontalAdvance(name);
+        p.drawText(QRect(x, 0, width + 1, strip), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
+        x += width + 14;
+    }
+    p.restore();
+}
+
+template <typename T>
+QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                        const QFont& labelFont, const QColor& border)
+{
+    const int w = frame.plot.width();
+    const int h = frame.plot.height();
+    QRect covered;
+    if (w <= 0 || h <= 0)
+        return covered;
+    p.save();
+    p.translate(frame.plot.topLeft());
+    const CChartView view = plotView(model, frame);
+    struct Label {
+        double value;
+        const ChartLabelFormatter* formatter;
+        QColor colour;
+    };
+    std::vector<Label> labels;
+    std::vector<CPixelPoint> anchors;
+    const T viewEnd = model.viewEnd();
+    for (const auto& [id, series] : model.series()) {
+        if (series.visible == 0 || series.empty())
+            continue;
+        const CVisibleStretch stretch = series.visibleStretch(model.viewStart(), viewEnd);
+        if (stretch.label == CVisibleStretch::npos)
+            continue;
+        const auto& point = series.points()[stretch.label];
+        anchors.push_back(plotPoint(view, point.x, point.y));
+        labels.push_back(Label{static_cast<double>(point.y), &series.formatter, toQColor(series.colour)});
+    }
     if (!labels.empty()) {
-        std::vector<CPixelPoint> anchors;
-        anchors.reserve(labels.size());
-        for (const Label& l : labels)
-            anchors.push_back(l.anchor);
         const std::vector<CPixelRect> boxes = placeLabels(anchors);
         p.setFont(labelFont);
-        p.setBackgroundMode(Qt::OpaqueMode);
-        p.setBackground(background);
+        const QFontMetrics fm(labelFont);
+        const QColor background = toQColor(model.background());
         for (std::size_t i = 0; i < labels.size(); ++i) {
             const CPixelRect& b = boxes[i];
             const ChartLabelFormatter& format = *labels[i].formatter;
             const QString text = format ? QString::fromStdWString(format(labels[i].value)) : QString();
+            // Centred on its box, not clipped, on the background colour. Placed by hand:
+            // the rectangle form of drawText lays the text out anew on every paint.
+            const int width = fm.horizontalAdvance(text);
+            const int left = b.left + (b.right - b.left - width) / 2;
+            const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
+            const QRect area(left, top, width, fm.height());
+            p.fillRect(area, background);
+            covered |= area.translated(frame.plot.topLeft());
             p.setPen(labels[i].colour);
-            p.drawText(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top),
-                       Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+            p.drawText(QPoint(left, top + fm.ascent()), text);
         }
-        p.setBackgroundMode(Qt::TransparentMode);
     }
-
     p.setPen(QPen(border, 1));
-    const QPoint frame[] = {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}, {0, 0}, {0, h - 1}};
-    p.drawPolyline(frame, 5);
+    const QPoint outline[] = {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}, {0, 0}, {0, h - 1}};
+    p.drawPolyline(outline, 5);
+    p.restore();
+    return covered;
+}
+
+template <typename T>
+void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize client, const QFont& labelFont,
+                      const QColor& border)
+{
+    if (client.width() <= 0 || client.height() <= 0)
+        return;
+    const QFont axisFont = axisFontFor(labelFont);
+    const CChartFrame frame = chartFrame(model, client, axisFont);
+    paintChartDecorations(p, model, client, frame, axisFont);
+    p.save();
+    p.translate(frame.plot.topLeft());
+    paintPlotColumns(p, model, frame, axisFont, 0, frame.plot.width());
+    p.restore();
+    paintChartOverlay(p, model, frame, labelFont, border);
 }
 
 template void paintScrollChart<float>(QPainter&, const CScrollChartModel<float>&, QSize, const QFont&,
                                       const QColor&);
+template CChartFrame chartFrame<float>(const CScrollChartModel<float>&, QSize, const QFont&);
+template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                      const QFont&, int, int, bool);
+template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
+                                           const CChartFrame&, const QFont&);
+template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                       const QFont&, const QColor&);
 
 } // namespace velmora

@@ -1,16 +1,49 @@
 #pragma once
 // Draws a scrolling chart model into any paint device: background, dotted grid,
-// series polylines and markers, value labels and the border.
+// series polylines and markers, value labels and the border; with axes shown also
+// a volts scale on the left, a time scale under the plot and a legend above it.
+//
+// The plot (with the time scale under it) can be drawn a few columns at a time, so
+// a widget may keep the picture, shift it as the view follows new data and draw
+// only the columns that changed; paintScrollChart draws everything at once.
 
 #include "ui/chart/model/scroll_chart_model.h"
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QSize>
 
 class QPainter;
 
 namespace velmora {
+
+// Where the parts of the chart go in a client area of W x H.
+struct CChartFrame {
+    QRect plot;      // series and grid; the whole client area when the axes are hidden
+    int timeScale = 0; // rows under the plot for the time scale, part of the plot picture
+};
+
+template <typename T>
+CChartFrame chartFrame(const CScrollChartModel<T>& model, QSize client, const QFont& axisFont);
+
+// The smaller, plain font of the scales and the legend.
+QFont axisFontFor(const QFont& labelFont);
+
+// Columns [from, to) of the plot and, with timeScale, of the time scale under it;
+// origin at the plot's top-left.
+template <typename T>
+void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                      const QFont& axisFont, int from, int to, bool timeScale = true);
+// Everything outside the plot picture: the value scale, the legend, their background.
+template <typename T>
+void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model, QSize client,
+                           const CChartFrame& frame, const QFont& axisFont);
+// Over the plot: value labels of the newest visible points and the border. Returns
+// the area the labels cover, in the painter's coordinates.
+template <typename T>
+QRect paintChartOverlay(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                       const QFont& labelFont, const QColor& border);
 
 // client: W x H in pixels, drawn from (0, 0). border: the frame colour (the style's
 // button shadow).
@@ -20,6 +53,13 @@ void paintScrollChart(QPainter& painter, const CScrollChartModel<T>& model, QSiz
 
 extern template void paintScrollChart<float>(QPainter&, const CScrollChartModel<float>&, QSize, const QFont&,
                                              const QColor&);
+extern template CChartFrame chartFrame<float>(const CScrollChartModel<float>&, QSize, const QFont&);
+extern template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                             const QFont&, int, int, bool);
+extern template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
+                                                  const CChartFrame&, const QFont&);
+extern template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                              const QFont&, const QColor&);
 
 QColor toQColor(CRgb colour);
 // Platform pen style (0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, 5 none).

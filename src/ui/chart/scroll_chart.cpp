@@ -4,18 +4,53 @@
 #include "ui/chart/model/chart_geometry.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
+#include <cstring>
 
 namespace velmora {
 
+namespace {
+
+// While the chart follows new data its range and position change on every tick, but
+// the thumb moves by a pixel only now and then: repaint only when it does.
+class CThumbScrollBar final : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const bool upEnabled = value() > minimum(), downEnabled = value() < maximum();
+        if (change != SliderOrientationChange && thumb == m_thumb && upEnabled == m_upEnabled &&
+            downEnabled == m_downEnabled)
+            return;
+        m_thumb = thumb;
+        m_upEnabled = upEnabled;
+        m_downEnabled = downEnabled;
+        QScrollBar::sliderChange(change);
+    }
+
+private:
+    QRect m_thumb;
+    bool m_upEnabled = false;
+    bool m_downEnabled = false;
+};
+
+} // namespace
+
 CScrollChartWidget::CScrollChartWidget(QWidget* parent)
     : QWidget(parent)
-    , m_scrollBar(new QScrollBar(Qt::Horizontal, this))
+    , m_scrollBar(new CThumbScrollBar(Qt::Horizontal, this))
 {
     // The chart fills its whole client area itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -43,14 +78,20 @@ void CScrollChartWidget::layoutForSize()
 {
     const int barHeight = scrollBarHeight();
     m_scrollBar->setGeometry(0, height() - barHeight, width(), barHeight);
-    const QSize client = clientSize();
-    m_labelFont.setPixelSize(labelFontPixelHeight(client.width(), client.height()));
+    // Only a new size scales the font: the resize Qt delivers when a widget is first
+    // shown repeats the size create() gave, and must not undo its font.
+    if (size() != m_fontSizedFor) {
+        m_fontSizedFor = size();
+        const QSize client = clientSize();
+        m_labelFont.setPixelSize(labelFontPixelHeight(client.width(), client.height()));
+    }
 }
 
 void CScrollChartWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutForSize();
+    invalidatePicture();
 }
 
 template <typename T>
@@ -68,6 +109,9 @@ bool CScrollChart<T>::create(std::uint32_t style, const QRect& rect, QWidget* pa
     m_notify = (style & kStyleNotify) != 0;
     setGeometry(rect);
     layoutForSize();
+    // The label font is set last, as the window always had it: 15 px whatever the size.
+    // A later resize scales it with the area.
+    m_labelFont.setPixelSize(15);
     updateScrollBar();
     if (style & kStyleVisible)
         show();
@@ -78,7 +122,8 @@ template <typename T>
 void CScrollChart<T>::showGrid(bool shown)
 {
     m_model.setGridShown(shown);
-    update();
+    invalidatePicture();
+    updateChart();
 }
 
 template <typename T>
@@ -86,8 +131,10 @@ unsigned CScrollChart<T>::setMaxPoints(unsigned limit)
 {
     bool trimmed = false;
     const unsigned previous = m_model.setMaxPoints(limit, &trimmed);
-    if (limit != previous)
-        update();
+    if (limit != previous) {
+        invalidatePicture();
+        updateChart();
+    }
     if (trimmed)
         updateScrollBar();
     return previous;
@@ -97,17 +144,61 @@ template <typename T>
 bool CScrollChart<T>::addSeries(int id, ChartLabelFormatter formatter, CRgb colour, std::uint32_t style,
                                 int penWidth, int visible, T number)
 {
+    invalidatePicture();
     return m_model.addSeries(id, std::move(formatter), colour, style, penWidth, visible, number);
+}
+
+template <typename T>
+bool CScrollChart<T>::setSeriesName(int id, const std::wstring& name)
+{
+    invalidatePicture();
+    updateChart();
+    return m_model.setSeriesName(id, name);
+}
+
+template <typename T>
+void CScrollChart<T>::setAxes(CChartAxes axes)
+{
+    m_model.setAxes(std::move(axes));
+    invalidatePicture();
+    updateChart();
+}
+
+template <typename T>
+void CScrollChart<T>::addGap()
+{
+    // The break lies after the newest point, where nothing is drawn yet.
+    m_model.addGap();
 }
 
 template <typename T>
 bool CScrollChart<T>::addPoint(int id, T x, T y, bool repaint)
 {
+    // Segments from the series' last point onwards are new to the picture; a point
+    // placed among older ones (drawing over from x = 0) changes it anywhere.
+    const auto* series = m_model.findSeries(id);
+    bool appended = series && (series->empty() || series->points().back().x < x);
+    // At the point limit the oldest point goes; when it is in view the picture changes there.
+    const unsigned limit = m_model.maxPoints();
+    if (appended && limit != 0 && series->size() >= limit &&
+        series->points().front().x + m_model.viewWidth() / 20 >= m_model.viewStart())
+        appended = false;
+    const double from = series && !series->empty() ? static_cast<double>(series->points().back().x)
+                                                    : static_cast<double>(x);
     const auto result = m_model.addPoint(id, x, y);
     if (!result.added)
         return false;
+    if (!appended) {
+        invalidatePicture();
+    } else {
+        if (!m_hasDirty || from < m_dirtyFrom)
+            m_dirtyFrom = from;
+        if (!m_hasDirty || static_cast<double>(x) > m_dirtyTo)
+            m_dirtyTo = static_cast<double>(x);
+        m_hasDirty = true;
+    }
     if (repaint)
-        update();
+        updateChart();
     if (result.rangeChanged)
         updateScrollBar();
     return true;
@@ -117,7 +208,8 @@ template <typename T>
 void CScrollChart<T>::clear()
 {
     m_model.clear();
-    update();
+    invalidatePicture();
+    updateChart();
     updateScrollBar();
 }
 
@@ -158,7 +250,7 @@ void CScrollChart<T>::onScrollAction(int action)
     default: break;
     }
     if (m_model.scroll(scroll, m_scrollBar->sliderPosition())) {
-        update();
+        updateChart();
         updateScrollBar();
     } else {
         // The slider has moved itself already; the view did not, so put it back.
@@ -168,10 +260,117 @@ void CScrollChart<T>::onScrollAction(int action)
 }
 
 template <typename T>
-void CScrollChart<T>::paintEvent(QPaintEvent*)
+void CScrollChart<T>::paintEvent(QPaintEvent* event)
 {
+    const QSize client = clientSize();
+    m_lastPaintedColumns = 0;
+    if (client.width() <= 0 || client.height() <= 0)
+        return;
+    // Measuring texts for the frame costs more than drawing a strip: once per layout.
+    if (!m_decorationsValid || m_decorations.size() != client) {
+        m_axisFont = axisFontFor(m_labelFont);
+        m_frame = chartFrame(m_model, client, m_axisFont);
+    }
+    const QFont& axisFont = m_axisFont;
+    const CChartFrame& frame = m_frame;
+    const QSize pictureSize(frame.plot.width(), frame.plot.height() + frame.timeScale);
+    const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
+                          static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
+    const long long origin = viewOriginPixel(view);
+
+    if (!m_decorationsValid || m_decorations.size() != client) {
+        m_decorations = QImage(client, QImage::Format_RGB32);
+        m_decorations.fill(toQColor(m_model.background()));
+        QPainter p(&m_decorations);
+        paintChartDecorations(p, m_model, client, frame, axisFont);
+        m_decorationsValid = true;
+    }
+
+    // Columns to draw: all of them, or the ones a shift uncovered at the right and
+    // those the new segments cross.
+    const int w = pictureSize.width();
+    const long long shift = origin - m_pictureOrigin;
+    int painted = 0;
+    const auto paintColumns = [&](int from, int to, bool timeScale) {
+        from = std::max(from, 0);
+        to = std::min(to, w);
+        if (from >= to)
+            return;
+        QPainter p(&m_picture);
+        paintPlotColumns(p, m_model, frame, axisFont, from, to, timeScale);
+        painted += to - from;
+    };
+    if (m_pictureValid && m_picture.size() == pictureSize && shift >= 0 && shift < w) {
+        const int moved = static_cast<int>(shift);
+        if (moved > 0) {
+            const auto bytes = static_cast<std::size_t>(w - moved) * 4;
+            for (int row = 0; row < m_picture.height(); ++row) {
+                uchar* line = m_picture.scanLine(row);
+                std::memmove(line, line + static_cast<std::size_t>(moved) * 4, bytes);
+            }
+        }
+        int from = w - moved;
+        int to = w;
+        if (m_hasDirty) {
+            // One pen width, or marker, to spare on each side of the new segments.
+            int spare = 2;
+            for (const auto& [id, s] : m_model.series())
+                spare = std::max(spare, s.penWidth + 2 + (s.markers ? s.penWidth + 3 : 0));
+            const int first = plotPoint(view, m_dirtyFrom, 0).x - spare;
+            const int last = plotPoint(view, m_dirtyTo, 0).x + spare + 1;
+            // New points change the plot, never the time scale under it.
+            if (last < from) {
+                paintColumns(first, last, false);
+            } else {
+                paintColumns(std::min(first, from), from, false);
+                to = std::max(to, last);
+            }
+        }
+        paintColumns(from, to, true);
+    } else {
+        if (m_picture.size() != pictureSize)
+            m_picture = QImage(pictureSize, QImage::Format_RGB32);
+        paintColumns(0, w, true);
+    }
+    m_lastPaintedColumns = painted;
+    m_pictureOrigin = origin;
+    m_pictureValid = true;
+    m_hasDirty = false;
+
     QPainter painter(this);
-    paintScrollChart(painter, m_model, clientSize(), m_labelFont, palette().color(QPalette::Dark));
+    const QRect plotArea(frame.plot.topLeft(), pictureSize);
+    // Only the strips around the plot come from the decorations, and only where asked.
+    const QRegion around = (QRegion(QRect(QPoint(0, 0), client)) - plotArea) & event->region();
+    for (const QRect& r : around)
+        painter.drawImage(r.topLeft(), m_decorations, r);
+    // The picture only where asked: a clip made of several rectangles would send the
+    // whole image through the general (and threaded) blending code.
+    for (const QRect& r : event->region() & plotArea)
+        painter.drawImage(r.topLeft(), m_picture, r.translated(-plotArea.topLeft()));
+    m_labelArea = paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
+}
+
+template <typename T>
+QRegion CScrollChart<T>::changedArea() const
+{
+    const QRect whole(QPoint(0, 0), clientSize());
+    if (!m_pictureValid || !m_decorationsValid || m_decorations.size() != whole.size())
+        return whole;
+    const CChartFrame& frame = m_frame;
+    const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
+                          static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
+    if (viewOriginPixel(view) != m_pictureOrigin)
+        return whole; // the picture moves as a whole
+    if (!m_hasDirty)
+        return {};
+    // The new segments, and the labels of the newest points: a label box may move two
+    // widths left of its point, and its text is a little wider than the box.
+    const int reach = 2 * kLabelWidth + kLabelWidth / 2 + 16;
+    const int left = frame.plot.left() + plotPoint(view, m_dirtyFrom, 0).x - reach;
+    const int right = frame.plot.left() + plotPoint(view, m_dirtyTo, 0).x + kLabelWidth + 16;
+    QRegion area = QRect(left, 0, right - left, frame.plot.bottom() + 1).intersected(whole);
+    area |= m_labelArea.adjusted(-1, -1, 1, 1);
+    return area;
 }
 
 template class CScrollChart<float>;

@@ -3,9 +3,11 @@
 // a view of fixed width that follows new data, and a horizontal scroll bar.
 // The rules live in CScrollChartModel; this class owns the window side.
 
+#include "ui/chart/chart_painter.h"
 #include "ui/chart/model/scroll_chart_model.h"
 
 #include <QFont>
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -26,6 +28,14 @@ public:
     const QFont& labelFont() const { return m_labelFont; }
     // Area the chart draws in: the widget less the scroll bar.
     QSize clientSize() const;
+    // Asks for a repaint of what changed since the last paint: after new points that
+    // moved nothing, the columns of their segments and value labels; otherwise the
+    // whole drawing area. Never the scroll bar (update() would repaint it too, at more
+    // cost than the chart); the bar repaints itself when it changes.
+    void updateChart() { update(changedArea()); }
+    // Plot columns drawn by the last paint (tests and benchmarks): the whole width
+    // after a change of view or size, otherwise only what new points touched.
+    int lastPaintedColumns() const { return m_lastPaintedColumns; }
 
 signals:
     // After every scroll bar update, when created with kStyleNotify. Values are the
@@ -35,13 +45,34 @@ signals:
 
 protected:
     explicit CScrollChartWidget(QWidget* parent);
+    virtual QRegion changedArea() const { return QRect(QPoint(0, 0), clientSize()); }
     void resizeEvent(QResizeEvent* event) override;
     void layoutForSize();
     int scrollBarHeight() const;
 
+    // Forgets the drawn picture: the next paint draws everything.
+    void invalidatePicture() { m_pictureValid = false; m_decorationsValid = false; }
+
     QScrollBar* m_scrollBar = nullptr;
     QFont m_labelFont;
+    QSize m_fontSizedFor; // widget size the label font was last scaled for
     bool m_notify = false;
+
+    // The plot as last drawn, its view origin in pixels, and the smallest x whose
+    // segments are not in it yet. Points arrive at the right and the view follows them
+    // by whole pixels, so most paints shift the picture and draw a narrow strip.
+    QImage m_picture;
+    QImage m_decorations;
+    CChartFrame m_frame;
+    QFont m_axisFont;
+    long long m_pictureOrigin = 0;
+    double m_dirtyFrom = 0;
+    double m_dirtyTo = 0;
+    bool m_hasDirty = false;
+    bool m_pictureValid = false;
+    bool m_decorationsValid = false;
+    int m_lastPaintedColumns = 0;
+    QRect m_labelArea; // where the value labels were drawn last, widget coordinates
 };
 
 template <typename T>
@@ -66,6 +97,12 @@ public:
     // repaint to the caller, e.g. once after feeding several series.
     bool addPoint(int id, T x, T y, bool repaint = true);
     void clear();
+    // A lost link: no line joins the points before and after it.
+    void addGap();
+    // Legend text of a series (with its unit); false for an unknown id.
+    bool setSeriesName(int id, const std::wstring& name);
+    // Value and time scales at the edges, and the legend.
+    void setAxes(CChartAxes axes);
     // Puts the view's place in the range on the scroll bar and emits the range signals.
     void updateScrollBar();
 
@@ -73,6 +110,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    QRegion changedArea() const override;
 
 private:
     void onScrollAction(int action);

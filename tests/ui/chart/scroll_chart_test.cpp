@@ -59,6 +59,9 @@ private slots:
     void scrollBarActionsMoveTheView();
     void rangeSignalsFireOnlyWhenAskedFor();
     void labelFontFollowsTheSize();
+    void createdChartKeepsFifteenPixelLabelsWhenShown();
+    void keptPictureMatchesAWholePaint();
+    void gapLeavesNoLineAcrossIt();
 };
 
 void ScrollChartTest::paintsAtAnySize_data()
@@ -214,6 +217,105 @@ void ScrollChartTest::labelFontFollowsTheSize()
     const QSize client = chart.clientSize();
     const int expected = static_cast<int>(std::sqrt(double(client.width()) * client.height()) / 50);
     QCOMPARE(chart.labelFont().pixelSize(), expected);
+}
+
+void ScrollChartTest::createdChartKeepsFifteenPixelLabelsWhenShown()
+{
+    QWidget window;
+    window.resize(700, 300);
+    CScrollChart<float> chart;
+    setUpLikeTheWindow(chart, &window, QRect(0, 0, 612, 245));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(chart.labelFont().pixelSize(), 15);
+}
+
+namespace {
+
+QImage wholePaint(const CScrollChart<float>& chart)
+{
+    QImage image(chart.clientSize(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    paintScrollChart(painter, chart.model(), chart.clientSize(), chart.labelFont(),
+                     chart.palette().color(QPalette::Dark));
+    return image;
+}
+
+// What the window shows: its backing store, painted only where the chart asked.
+QImage shown(CScrollChart<float>& chart)
+{
+    QCoreApplication::processEvents();
+    const QPoint at = chart.mapTo(chart.window(), QPoint(0, 0));
+    const QSize size = chart.clientSize();
+    return chart.screen()
+        ->grabWindow(chart.window()->winId(), at.x(), at.y(), size.width(), size.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+// The widget keeps its picture and draws only new columns; after any number of
+// ticks, a gap, a scroll back and a return it must show what one whole paint shows.
+void ScrollChartTest::keptPictureMatchesAWholePaint()
+{
+    QWidget window;
+    window.resize(700, 300);
+    CScrollChart<float> chart;
+    setUpLikeTheWindow(chart, &window, QRect(0, 0, 580, 245));
+    chart.setAxes(CChartAxes{true, 0.15, L"V", 0.1, L"s"});
+    chart.setSeriesName(0, L"Wejście [V]");
+    chart.setSeriesName(1, L"Wyjście [V]");
+    chart.setSeriesName(2, L"PWM pompy [V]");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    int partial = 0;
+    for (int x = 0; x <= 1400; ++x) {
+        const auto fx = static_cast<float>(x);
+        chart.addPoint(0, fx, 60.0f + static_cast<float>((x * 7) % 23), false);
+        chart.addPoint(1, fx, 30.0f + static_cast<float>((x * 3) % 11), false);
+        chart.addPoint(2, fx, 10.0f + static_cast<float>((x * 5) % 17), false);
+        if (x == 1000)
+            chart.addGap();
+        chart.updateChart();
+        QCoreApplication::processEvents();
+        if (chart.lastPaintedColumns() < 40)
+            ++partial;
+        // Until the view starts to follow, each tick repaints a narrow band only.
+        if (x == 899)
+            QCOMPARE(shown(chart), wholePaint(chart));
+    }
+    QVERIFY2(partial > 1300, qPrintable(QString::number(partial)));
+    QCOMPARE(shown(chart), wholePaint(chart));
+
+    // Back by half a view, then a few steps forward again.
+    chart.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(shown(chart), wholePaint(chart));
+    for (int i = 0; i < 3; ++i) {
+        chart.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(shown(chart), wholePaint(chart));
+}
+
+void ScrollChartTest::gapLeavesNoLineAcrossIt()
+{
+    CScrollChart<float> chart;
+    chart.resize(500, 216);
+    chart.showGrid(false);
+    QVERIFY(chart.addSeries(0, voltsLabel, kRed, 0, 2, 1, 10.0f));
+    for (int x = 0; x <= 300; x += 100)
+        chart.addPoint(0, static_cast<float>(x), 50.0f);
+    chart.addGap();
+    for (int x = 500; x <= 700; x += 100)
+        chart.addPoint(0, static_cast<float>(x), 50.0f);
+    QImage image(chart.size(), QImage::Format_RGB32);
+    chart.render(&image);
+    QVERIFY(hasColour(image, 100, kRed));
+    QVERIFY(!hasColour(image, 200, kRed)); // x = 400, inside the break
+    QVERIFY(hasColour(image, 300, kRed));
 }
 
 QTEST_MAIN(ScrollChartTest)

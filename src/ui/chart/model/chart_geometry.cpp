@@ -32,6 +32,46 @@ CPixelPoint valueToPoint(const CChartView& view, double x, double y)
     return {clampPixel(px), view.height - clampPixel(py)};
 }
 
+static double pixelsPerValue(const CChartView& view)
+{
+    return view.viewWidth != 0 ? view.width / view.viewWidth : 0.0;
+}
+
+long long viewOriginPixel(const CChartView& view)
+{
+    const double origin = std::floor(view.viewStart * pixelsPerValue(view));
+    constexpr double kLimit = 1e15;
+    return static_cast<long long>(std::clamp(std::isnan(origin) ? 0.0 : origin, -kLimit, kLimit));
+}
+
+CPixelPoint plotPoint(const CChartView& view, double x, double y)
+{
+    const double column = std::floor(x * pixelsPerValue(view)) - static_cast<double>(viewOriginPixel(view));
+    const double py = view.yTop != 0 ? view.height * y * 0.999 / view.yTop : 0.0;
+    return {clampPixel(column), view.height - clampPixel(py)};
+}
+
+double plotColumnValue(const CChartView& view, int column)
+{
+    const double scale = pixelsPerValue(view);
+    if (scale == 0)
+        return view.viewStart;
+    return (static_cast<double>(viewOriginPixel(view)) + column) / scale;
+}
+
+double niceScaleStep(double span, int pixels, int minPixels)
+{
+    if (!(span > 0) || pixels <= 0)
+        return span > 0 ? span : 1.0;
+    const double least = span * std::max(1, minPixels) / pixels;
+    double power = std::pow(10.0, std::floor(std::log10(least)));
+    for (int round = 0; round < 2; ++round, power *= 10)
+        for (double m : {1.0, 2.0, 3.0, 5.0})
+            if (m * power >= least * (1 - 1e-9))
+                return m * power;
+    return least;
+}
+
 std::vector<int> horizontalGridLines(int height, unsigned divisions)
 {
     std::vector<int> rows;
@@ -48,6 +88,14 @@ std::vector<int> horizontalGridLines(int height, unsigned divisions)
 std::vector<int> verticalGridLines(const CChartView& view, unsigned divisions)
 {
     std::vector<int> columns;
+    for (double x : verticalGridValues(view, divisions))
+        columns.push_back(valueToPoint(view, x, 0).x);
+    return columns;
+}
+
+std::vector<double> verticalGridValues(const CChartView& view, unsigned divisions)
+{
+    std::vector<double> columns;
     if (divisions == 0 || !(view.viewWidth > 0))
         return columns;
     const double step = view.viewWidth / divisions;
@@ -57,7 +105,7 @@ std::vector<int> verticalGridLines(const CChartView& view, unsigned divisions)
     // lost to rounding of very large x and the loop would not end.
     const unsigned most = 2 * divisions + 2;
     while (x < end && columns.size() < most) {
-        columns.push_back(valueToPoint(view, x, 0).x);
+        columns.push_back(x);
         x = std::trunc(x + step);
     }
     return columns;

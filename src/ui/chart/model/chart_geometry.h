@@ -37,6 +37,16 @@ struct CChartView {
 // just under the top edge (the 0.999 keeps the top value on screen).
 CPixelPoint valueToPoint(const CChartView& view, double x, double y);
 
+// The same point with x counted in whole pixels from x = 0, less the view start's
+// pixel: a view that moves shifts every point by the same whole number of pixels, so
+// a picture drawn once can be moved instead of drawn again. Differs from
+// valueToPoint by at most one pixel in x.
+CPixelPoint plotPoint(const CChartView& view, double x, double y);
+// Pixel of the view start in the same count.
+long long viewOriginPixel(const CChartView& view);
+// Data x at the left edge of a plot column (the inverse of plotPoint's x).
+double plotColumnValue(const CChartView& view, int column);
+
 // Rows of the horizontal grid lines: every H / n pixels, below the top and above H.
 // None when H < n, where the step would be 0.
 std::vector<int> horizontalGridLines(int height, unsigned divisions);
@@ -44,6 +54,12 @@ std::vector<int> horizontalGridLines(int height, unsigned divisions);
 // Columns of the vertical grid lines: data x counted from the start of the current
 // view-width block, one line per width / divisions, up to the view's right edge.
 std::vector<int> verticalGridLines(const CChartView& view, unsigned divisions);
+// The data x of those lines.
+std::vector<double> verticalGridValues(const CChartView& view, unsigned divisions);
+
+// Scale step for a span shown in units (15 V): 1, 2, 3 or 5 times a power of ten,
+// the smallest whose marks lie at least minPixels apart over pixels.
+double niceScaleStep(double span, int pixels, int minPixels);
 
 constexpr int kLabelWidth = 33;
 constexpr int kLabelHeight = 25;

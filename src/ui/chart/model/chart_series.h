@@ -45,6 +45,7 @@ public:
     bool markers = false;
     T number{};         // kept for the caller; drawing does not use it
     ChartLabelFormatter formatter;
+    std::wstring name; // legend text; unnamed series stay out of the legend
 
     const std::deque<Point>& points() const { return m_points; }
     bool empty() const { return m_points.empty(); }

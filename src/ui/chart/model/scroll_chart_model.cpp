@@ -1,5 +1,6 @@
 #include "scroll_chart_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -79,10 +80,54 @@ typename CScrollChartModel<T>::AddResult CScrollChartModel<T>::addPoint(int id, 
 }
 
 template <typename T>
+bool CScrollChartModel<T>::lastX(T& x) const
+{
+    bool any = false;
+    for (const auto& [id, s] : m_series) {
+        if (s.empty())
+            continue;
+        if (!any || s.points().back().x > x)
+            x = s.points().back().x;
+        any = true;
+    }
+    return any;
+}
+
+template <typename T>
+void CScrollChartModel<T>::addGap()
+{
+    T x{};
+    if (!lastX(x))
+        return;
+    if (!m_gaps.empty() && m_gaps.back() >= x)
+        return;
+    m_gaps.push_back(x);
+}
+
+template <typename T>
+bool CScrollChartModel<T>::gapBetween(T from, T to) const
+{
+    // The first break at or after from; it cuts the segment when it lies before to.
+    const auto it = std::lower_bound(m_gaps.begin(), m_gaps.end(), from);
+    return it != m_gaps.end() && *it < to;
+}
+
+template <typename T>
+bool CScrollChartModel<T>::setSeriesName(int id, std::wstring name)
+{
+    const auto it = m_series.find(id);
+    if (it == m_series.end())
+        return false;
+    it->second.name = std::move(name);
+    return true;
+}
+
+template <typename T>
 void CScrollChartModel<T>::clear()
 {
     for (auto& [id, s] : m_series)
         s.clearPoints();
+    m_gaps.clear();
     m_viewStart = T(0);
     m_rangeStart = T(0);
 }
@@ -124,8 +169,12 @@ bool CScrollChartModel<T>::trimPoints()
             smallest = first;
         any = true;
     }
-    if (any)
+    if (any) {
         m_rangeStart = smallest;
+        // Breaks before every point kept have nothing left to separate.
+        while (!m_gaps.empty() && m_gaps.front() < smallest)
+            m_gaps.pop_front();
+    }
     return true;
 }
 

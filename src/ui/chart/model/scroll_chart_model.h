@@ -7,7 +7,9 @@
 #include "chart_series.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <string>
 
 namespace velmora {
 
@@ -19,6 +21,17 @@ enum class ChartScroll {
     ThumbTrack,    // position 0..1000 of the scroll bar
     ThumbPosition, // end of a drag: the view already follows the thumb
     Other,         // to the ends, end of scrolling: ignored
+};
+
+// What the edges of the chart say: a value scale on the left, a time scale at the
+// bottom and a legend of the named series at the top. Shown values are the model's
+// times the factor (the window's y is percent of 15 V, its x one refresh tick).
+struct CChartAxes {
+    bool shown = false;
+    double yFactor = 1.0;
+    std::wstring yUnit;
+    double xFactor = 1.0;
+    std::wstring xUnit;
 };
 
 template <typename T>
@@ -47,6 +60,19 @@ public:
     // Empties every series and returns the view to x = 0; the range end stays.
     void clear();
 
+    // A break after the newest point so far (a lost link): no line joins the points on
+    // either side. Nothing happens before the first point or right after another break.
+    void addGap();
+    // x of each break: a segment from a to b is left out when a <= gap < b. Ascending.
+    const std::deque<T>& gaps() const { return m_gaps; }
+    // True when a break lies between two neighbouring x.
+    bool gapBetween(T from, T to) const;
+
+    // Name shown in the legend; false for an unknown id.
+    bool setSeriesName(int id, std::wstring name);
+    void setAxes(CChartAxes axes) { m_axes = std::move(axes); }
+    const CChartAxes& axes() const { return m_axes; }
+
     // Returns the previous limit; 0 = no limit. Sets changed when points were trimmed.
     unsigned setMaxPoints(unsigned limit, bool* trimmed = nullptr);
 
@@ -74,6 +100,7 @@ public:
 private:
     bool trimPoints();
     void normalizeRange();
+    bool lastX(T& x) const;
 
     T m_yTop = T(100);
     T m_yBottom = T(0);
@@ -82,6 +109,8 @@ private:
     T m_rangeStart = T(0);
     T m_viewWidth = T(1000);
     std::map<int, Series> m_series;
+    std::deque<T> m_gaps;
+    CChartAxes m_axes;
     CRgb m_background{240, 240, 240};
     bool m_gridShown = true;
     unsigned m_verticalDivisions = 20;

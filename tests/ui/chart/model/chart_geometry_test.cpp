@@ -134,5 +134,37 @@ TEST(VoltsLabel, ShowsPercentOf15VoltsAsVoltsWithTwoDecimals)
     EXPECT_EQ(voltsLabel(-10), L"-1.50");
 }
 
+
+TEST(ChartGeometry, PlotPointsShiftByWholePixelsAsTheViewMoves)
+{
+    // 580 px over 1000: a point keeps its distance to its neighbours in whole pixels
+    // whatever the view start, so a drawn picture can be shifted.
+    for (const double start : {0.0, 1.0, 333.0, 901.5}) {
+        const CChartView view{start, 1000, 100, 580, 200};
+        const long long origin = viewOriginPixel(view);
+        for (const double x : {950.0, 1000.0, 1234.5}) {
+            const CPixelPoint p = plotPoint(view, x, 50);
+            EXPECT_EQ(p.x + origin, static_cast<long long>(std::floor(x * 0.58))) << start << " " << x;
+            EXPECT_LE(std::abs(p.x - valueToPoint(view, x, 50).x), 1);
+            EXPECT_EQ(p.y, valueToPoint(view, x, 50).y);
+            EXPECT_LE(plotColumnValue(view, p.x), x + 1e-9 * x);
+            EXPECT_GT(plotColumnValue(view, p.x + 1), x - 1e-9 * x);
+        }
+    }
+}
+
+TEST(ChartGeometry, ScaleStepsAreRoundAndFarEnoughApart)
+{
+    struct Case {
+        double span;
+        int pixels, minPixels;
+        double step;
+    };
+    for (const Case& c : {Case{15, 180, 26, 3}, Case{15, 400, 26, 1}, Case{15, 60, 26, 10},
+                          Case{100, 1000, 30, 3}, Case{0.15, 180, 26, 0.03}, Case{15, 0, 26, 15}}) {
+        EXPECT_NEAR(niceScaleStep(c.span, c.pixels, c.minPixels), c.step, 1e-9) << c.span << " " << c.pixels;
+    }
+}
+
 } // namespace
 } // namespace velmora

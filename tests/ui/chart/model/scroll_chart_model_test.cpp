@@ -303,5 +303,41 @@ TEST(ChartSeries, VisibleStretchTakesOneNeighbourEachSide)
     EXPECT_EQ(v.label, CVisibleStretch::npos);
 }
 
+
+TEST(ScrollChartModel, GapsBreakOnlyTheSegmentAfterTheNewestPointAndLeaveWithIt)
+{
+    CScrollChartModel<float> model;
+    ASSERT_TRUE(model.addSeries(0, nullptr, CRgb{}, 0, 2, 1, 10.0f));
+    ASSERT_TRUE(model.addSeries(1, nullptr, CRgb{}, 0, 2, 1, 10.0f));
+    model.addGap(); // nothing to break yet
+    EXPECT_TRUE(model.gaps().empty());
+    model.setMaxPoints(5);
+    for (int x = 0; x < 3; ++x)
+        model.addPoint(0, static_cast<float>(x), 10.0f);
+    model.addPoint(1, 4.0f, 10.0f); // the newest point of any series sets the place
+    model.addGap();
+    model.addGap(); // a second call before new points changes nothing
+    ASSERT_EQ(model.gaps().size(), 1u);
+    EXPECT_EQ(model.gaps().front(), 4.0f);
+    EXPECT_TRUE(model.gapBetween(4.0f, 9.0f));
+    EXPECT_TRUE(model.gapBetween(2.0f, 9.0f));
+    EXPECT_FALSE(model.gapBetween(1.0f, 2.0f));
+    EXPECT_FALSE(model.gapBetween(5.0f, 9.0f));
+
+    // Trimming past the break drops it; clearing drops every break.
+    for (int x = 9; x < 20; ++x) {
+        model.addPoint(0, static_cast<float>(x), 10.0f);
+        model.addPoint(1, static_cast<float>(x), 10.0f);
+    }
+    EXPECT_TRUE(model.gaps().empty());
+    model.addGap();
+    model.clear();
+    EXPECT_TRUE(model.gaps().empty());
+
+    EXPECT_TRUE(model.setSeriesName(1, L"Wyjście [V]"));
+    EXPECT_FALSE(model.setSeriesName(7, L"x"));
+    EXPECT_EQ(model.findSeries(1)->name, L"Wyjście [V]");
+}
+
 } // namespace
 } // namespace velmora

@@ -1,0 +1,87 @@
+#include "chart_export.h"
+
+#include "recording_control.h"
+
+#include "acquisition/local_time.h"
+#include "acquisition/reading_log.h"
+#include "device/messages.h"
+#include "lang/translate.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+
+#include <filesystem>
+#include <fstream>
+
+namespace velmora {
+
+namespace {
+
+QString qtext(const std::wstring& text)
+{
+    return QString::fromStdWString(text);
+}
+
+} // namespace
+
+bool writeChartData(const CReadingLog& log, const QString& path)
+{
+    // Written beside the target and put in its place only when whole: a failed save
+    // must not destroy an earlier file of the same name.
+    const std::filesystem::path target(path.toStdWString());
+    std::filesystem::path part = target;
+    part += ".part";
+    bool written = false;
+    {
+        std::ofstream out(part, std::ios::out | std::ios::trunc | std::ios::binary);
+        written = out.is_open() && log.writeCsv(out);
+        out.close();
+        written = written && !out.fail();
+    }
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(part, target, ec);
+    if (!written || ec) {
+        std::filesystem::remove(part, ec);
+        return false;
+    }
+    return true;
+}
+
+bool saveChartData(QWidget* parent, const CReadingLog& log, const QString& folder, IMessageBox* box)
+{
+    if (log.entries().empty()) {
+        reportMessage(box, translate(L"Wykres nie zawiera jeszcze odczytów. Naciśnij Start, aby go uruchomić."),
+                      kCaption, MB_INFO);
+        return false;
+    }
+    QDir().mkpath(folder);
+    const QString name = QStringLiteral("chart-%1.csv")
+                             .arg(QString::fromStdString(compactTimestamp(std::chrono::system_clock::now())));
+    const QString path = QFileDialog::getSaveFileName(parent, qtext(translate(L"Zapisz dane wykresu")),
+                                                      QDir(folder).filePath(name),
+                                                      qtext(translate(L"Pliki CSV")) + QStringLiteral(" (*.csv)"));
+    if (path.isEmpty())
+        return false;
+    if (writeChartData(log, path))
+        return true;
+    reportMessage(box,
+                  qtext(translate(L"Nie można zapisać danych wykresu do pliku:\n%1\nWybierz inny folder lub zwolnij miejsce na dysku."))
+                      .arg(QDir::toNativeSeparators(path))
+                      .toStdWString(),
+                  kCaption, MB_ERROR);
+    return false;
+}
+
+QAction* createSaveChartDataAction(QWidget* window, const CReadingLog& log, IMessageBox* box)
+{
+    auto* action = new QAction(qtext(translate(L"Zapisz dane wykresu…")), window);
+    action->setObjectName(QStringLiteral("saveChartData"));
+    QObject::connect(action, &QAction::triggered, window, [window, &log, box] {
+        saveChartData(window, log, CRecordingControl::defaultFolder(), box);
+    });
+    return action;
+}
+
+} // namespace velmora
