@@ -517,6 +517,7 @@ void CLinkWorker::program(const QString& path, bool forced, bool allowOlder)
         } else {
             setStatus(LinkStatus{LinkState::Disconnected, qs(port)});
         }
+        emit programmingFinished(false);
         emit downgradeAsked(path, forced);
         return;
     }

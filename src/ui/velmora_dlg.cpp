@@ -10,8 +10,8 @@
 #include "window_layout.h"
 
 #include "device/messages.h"
-#include "firmware/firmware_update.h"
 #include "lang/translate.h"
+#include "link/link_controller.h"
 #include "ui/chart/scroll_chart.h"
 #include "ui/map/map_grid.h"
 #include "ui/map/map_key_router.h"
@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
 #include <QToolButton>
 
 namespace velmora {
@@ -51,29 +50,12 @@ QString withoutMnemonic(const wchar_t* text)
     return QString::fromWCharArray(text).remove(QLatin1Char('&'));
 }
 
-// Holds the wait cursor for one scope.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { release(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void release()
-    {
-        if (m_held) {
-            m_held = false;
-            QApplication::restoreOverrideCursor();
-        }
-    }
-
-private:
-    bool m_held = true;
-};
-
 } // namespace
 
-CVelmoraDlg::CVelmoraDlg(DeviceServices services, QWidget* parent)
-    : QDialog(parent), CLPGDevice(services), m_icon(appIcon()), m_firmwareUi(this)
+CVelmoraDlg::CVelmoraDlg(CLinkController& link, IMessageBox* messages, QWidget* parent)
+    : QDialog(parent), m_icon(appIcon()), m_link(link), m_messages(messages),
+      m_mapDevice(link.unitWriter(), m_state, messages, [this](const WriteResult& r) { reportWrite(r); }),
+      m_firmwareUi(this)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -83,17 +65,14 @@ CVelmoraDlg::CVelmoraDlg(DeviceServices services, QWidget* parent)
     connectHandlers();
 
     m_refreshTimer.setObjectName(QStringLiteral("2000"));
-    m_reconnectTimer.setObjectName(QStringLiteral("2001"));
-    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnTimer(kRefreshTimer); });
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] { OnTimer(kReconnectTimer); });
+    m_refreshTimer.setInterval(100);
+    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, &CVelmoraDlg::refreshReadings);
+    connectLink();
 }
 
 CVelmoraDlg::~CVelmoraDlg()
 {
-    // The reading thread uses this object and calls back into it: it must be gone
-    // before any part of the window is.
     stopDevice();
-    setOwner(nullptr);
 }
 
 void CVelmoraDlg::createControls()
@@ -195,34 +174,17 @@ void CVelmoraDlg::OnInitDialog()
     setFont(m_windowFont);
     createMapGrid();
     setWindowIcon(m_icon);
-    setOwner(this);
     createChart();
     // Arrow keys go to the map grid whichever control of this window has the focus.
-    qApp->installEventFilter(new CMapKeyRouter(m_map, this, this));
+    // The window the keys arrive in: the main window once this sits inside it.
+    qApp->installEventFilter(new CMapKeyRouter(m_map, window(), this));
+    installWriteGuard();
 
-    try {
-        startConnection();
-    } catch (const IError& error) {
-        showErrorBox(L"CVelmoraDlg::OnInitDialog()", error);
-    }
     translateCaptions();
-    if (isConnected()) {
-        m_statusText = translate(L"POŁĄCZONY");
+    onLinkStatus(m_link.status());
+    if (m_link.isConnected())
         showDeviceData();
-        startReading();
-    } else {
-        m_statusText = translate(L"BRAK KOMUNIKACJI");
-    }
-    updateData(false);
-}
-
-int CVelmoraDlg::DoModal()
-{
-    OnInitDialog();
-    // The program may have been asked to end while the unit was being looked for.
-    if (m_closing)
-        return result();
-    return exec();
+    m_refreshTimer.start();
 }
 
 void CVelmoraDlg::createMapGrid()
@@ -267,7 +229,7 @@ void CVelmoraDlg::createChart()
 
 void CVelmoraDlg::showDeviceData()
 {
-    const DeviceState& device = state();
+    const DeviceState& device = m_state;
     setEditText(ctl::RpmDivider, formatUnsigned(device.rpmDivider));
     setEditText(ctl::NoiseDelta, formatUnsigned(device.noiseDelta));
     setEditText(ctl::NoisePeriod, formatUnsigned(device.noisePeriod));
@@ -361,11 +323,6 @@ void CVelmoraDlg::updateData(bool fromControls)
     }
 }
 
-void CVelmoraDlg::showErrorBox(const wchar_t* context, const IError& error)
-{
-    reportMessage(messageBox(), std::wstring(context) + L"\n" + error.format(), kCaption, MB_PLAIN);
-}
-
 // ---- buttons ----
 
 void CVelmoraDlg::OnBnClickedBtnStart()
@@ -397,224 +354,50 @@ void CVelmoraDlg::OnBnClickedBtnClose()
 
 void CVelmoraDlg::OnBnClickedBtnFirmware()
 {
-    if (!isConnected())
+    if (!m_link.canWrite())
         return;
-    try {
-        OnClickedBtnDeviceUpdate(false);
-    } catch (const IError& error) {
-        showErrorBox(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()", error);
-    }
-}
-
-bool CVelmoraDlg::OnClickedBtnDeviceUpdate(bool forced)
-{
-    CFirmwareUpdate update(*this, m_firmwareUiOverride ? *m_firmwareUiOverride : m_firmwareUi);
-    const bool programmed = update.OnClickedBtnDeviceUpdate(forced);
-    // A forced update runs inside the connection, whose caller shows the outcome.
-    if (programmed && !forced) {
-        // The unit was read again after programming: show what it holds now, or
-        // that it is gone (reading is not running, so no refresh would say so).
-        if (isConnected()) {
-            showDeviceData();
-        } else {
-            m_statusText = translate(L"BRAK KOMUNIKACJI");
-            updateData(false);
-        }
-    }
-    return programmed;
-}
-
-bool CVelmoraDlg::runFirmwareUpdate(bool forced)
-{
-    return OnClickedBtnDeviceUpdate(forced);
+    OnClickedBtnDeviceUpdate(false, m_link.status().port);
 }
 
 void CVelmoraDlg::OnBnClickedBtnClrMapTime()
 {
-    WaitCursor wait;
-    try {
-        if (!isConnected())
-            return;
-        if (!clearMap() || !storeMap()) {
-            wait.release();
-            reportMessage(messageBox(),
-                          translate(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!"),
-                          kCaption, MB_ERROR);
-            return;
-        }
-        for (auto& row : state().map)
-            row.fill(0.0);
-        showDeviceData();
-    } catch (const IError& error) {
-        wait.release();
-        showErrorBox(L"CVelmoraDlg::OnBnClickedBtnClrMapTime()", error);
-    }
-}
-
-// ---- timers ----
-
-QTimer* CVelmoraDlg::timerFor(int id)
-{
-    return id == kRefreshTimer ? &m_refreshTimer : id == kReconnectTimer ? &m_reconnectTimer : nullptr;
-}
-
-const QTimer* CVelmoraDlg::timerFor(int id) const
-{
-    return const_cast<CVelmoraDlg*>(this)->timerFor(id);
-}
-
-void CVelmoraDlg::setTimer(int id, int periodMs)
-{
-    if (QThread::currentThread() != thread()) {
-        // From the reading thread: hand over and return at once.
-        QMetaObject::invokeMethod(this, [this, id, periodMs] { setTimer(id, periodMs); },
-                                  Qt::QueuedConnection);
+    if (!m_link.canWrite())
         return;
-    }
-    QTimer* timer = timerFor(id);
-    if (!timer || m_closing)
-        return;
-    timer->start(periodMs);
-}
-
-void CVelmoraDlg::killTimer(int id)
-{
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, id] { killTimer(id); }, Qt::QueuedConnection);
-        return;
-    }
-    if (QTimer* timer = timerFor(id))
-        timer->stop();
-}
-
-bool CVelmoraDlg::isTimerActive(int id) const
-{
-    const QTimer* timer = timerFor(id);
-    return timer && timer->isActive();
-}
-
-int CVelmoraDlg::timerInterval(int id) const
-{
-    const QTimer* timer = timerFor(id);
-    return timer ? timer->interval() : -1;
-}
-
-void CVelmoraDlg::OnTimer(int id)
-{
-    try {
-        if (id == kRefreshTimer)
-            refreshReadings();
-        else if (id == kReconnectTimer)
-            checkConnection();
-    } catch (const IError&) {
-        // A tick's port error is not the operator's business: the link logic recovers.
-    }
-}
-
-void CVelmoraDlg::refreshReadings()
-{
-    updateData(true);
-    if (!isConnected()) {
-        m_statusText = translate(L"BRAK POŁĄCZENIA");
-        updateData(false);
-        return;
-    }
-    if (samples().count() == 0)
-        return;
-    CDiag sample;
-    samples().getLast(sample);
-    // The reading thread may have emptied the store since count(); samples are
-    // numbered from 1, so an untouched record shows it.
-    if (sample.sequence == 0)
-        return;
-
-    const ReadingTexts texts = readingTexts(sample);
-    m_inputVoltsText = texts.inputVolts;
-    m_outputVoltsText = texts.outputVolts;
-    m_pumpText = texts.pumpVolts;
-    m_rpmText = texts.rpm;
-    m_workStateText = texts.workState;
-    markCurrentCell(rpmFromPeriod(sample.rpmPeriod), pumpVolts(sample));
-    updateData(false);
-    if (m_chartStopped == 0)
-        feedChart();
-}
-
-void CVelmoraDlg::feedChart()
-{
-    const int n = samples().count();
-    if (n < 2)
-        return;
-    // One point per tick: the second newest sample.
-    std::vector<CDiag> copied;
-    samples().copyRange(copied, n - 2, n - 1);
-    if (copied.empty())
-        return;
-    if (m_chart) {
-        const ChartValues values = chartValues(copied.front());
-        const auto x = static_cast<float>(m_chartSampleCounter);
-        m_chart->addPoint(0, x, values.input, false);
-        m_chart->addPoint(1, x, values.output, false);
-        m_chart->addPoint(2, x, values.pump, false);
-    }
-    ++m_chartSampleCounter;
-    if (m_chart)
-        m_chart->update();
-}
-
-void CVelmoraDlg::checkConnection()
-{
-    killTimer(kReconnectTimer);
-    m_statusText = translate(L"NO CONNECTION");
-    setConnected(false);
-    if (openPort(readLastPort())) {
-        m_statusText = translate(L"CONNECTED");
-        translateCaptions();
-        showDeviceData();
-        startReading();
-        updateData(false);
-    } else {
-        setTimer(kReconnectTimer, 2000);
-    }
+    // The grid shows the cleared map when the unit's own map comes back.
+    m_link.clearMap([this](const WriteResult& result) { reportWrite(result); });
 }
 
 // ---- settings spinners ----
 
 void CVelmoraDlg::OnDeltaposSpinRpmDiv(int step)
 {
-    applySettingStep(state().rpmDivider, step, kRpmDividerRange, ctl::RpmDivider,
-                     L"CSettingsDlg::OnDeltaposSpinRpmDiv()");
+    applySettingStep(m_state.rpmDivider, step, kRpmDividerRange, ctl::RpmDivider);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoiseDelta(int step)
 {
-    applySettingStep(state().noiseDelta, step, kNoiseDeltaRange, ctl::NoiseDelta,
-                     L"CSettingsDlg::OnDeltaposSpinNoiseDelta()");
+    applySettingStep(m_state.noiseDelta, step, kNoiseDeltaRange, ctl::NoiseDelta);
 }
 
 void CVelmoraDlg::OnDeltaposSpinNoisePeriod(int step)
 {
-    applySettingStep(state().noisePeriod, step, kNoisePeriodRange, ctl::NoisePeriod,
-                     L"CSettingsDlg::OnDeltaposSpinNoisePeriod()");
+    applySettingStep(m_state.noisePeriod, step, kNoisePeriodRange, ctl::NoisePeriod);
 }
 
 template <class Field>
-void CVelmoraDlg::applySettingStep(Field& field, int step, SettingRange range, int editId,
-                                   const wchar_t* context)
+void CVelmoraDlg::applySettingStep(Field& field, int step, SettingRange range, int editId)
 {
+    // Nothing reaches a unit that is not there: the value does not move either.
+    if (!m_link.canWrite())
+        return;
     const auto next = stepSetting(field, step, range);
     if (!next)
         return;
     field = static_cast<Field>(*next);
     setEditText(editId, formatUnsigned(field));
-    // A failed write keeps the new value: the next successful write of any setting sends it.
-    try {
-        if (isConnected() && !writeSettings())
-            reportMessage(messageBox(), translate(L"Nie powiodło się wpisanie ustawień do urządzenia!"),
-                          kCaption, MB_ERROR);
-    } catch (const IError& error) {
-        showErrorBox(context, error);
-    }
+    // The edit shows the new value at once; the unit's answer (read back) replaces it.
+    m_link.writeSettings({m_state.rpmDivider, m_state.noiseDelta, m_state.noisePeriod},
+                         [this](const WriteResult& result) { reportWrite(result); });
 }
 
 // ---- window behaviour ----
@@ -623,14 +406,16 @@ void CVelmoraDlg::stopDevice()
 {
     m_closing = true;
     m_refreshTimer.stop();
-    m_reconnectTimer.stop();
-    stopReading();
 }
 
 void CVelmoraDlg::finish()
 {
     stopDevice();
-    QDialog::reject();
+    // Inside the main window, Zamknij closes the program's window.
+    if (parentWidget())
+        window()->close();
+    else
+        QDialog::reject();
 }
 
 void CVelmoraDlg::closeEvent(QCloseEvent* event)
