@@ -436,7 +436,7 @@ void CVelmoraDlg::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Enter:
     case Qt::Key_Return:
         if (auto* button = qobject_cast<QPushButton*>(focusWidget());
-            button && button->window() == this && button->isVisible() && button->isEnabled())
+            button && isAncestorOf(button) && button->isVisible() && button->isEnabled())
             button->click();
         return;
     case Qt::Key_Escape:
