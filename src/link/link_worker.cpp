@@ -527,13 +527,23 @@ void CLinkWorker::program(const QString& path, bool forced, bool allowOlder)
             escaped, MB_ERROR});
     }
     flushMessages(QStringLiteral("Port: %1").arg(qs(port)));
-    emit programmingFinished(programmed && m_device->isConnected());
-    if (m_device->isConnected()) {
+    // The connected flag is only worth something when the update found the unit again,
+    // or when it refused before sending anything; after a cut or failed flash the unit
+    // is wherever it stopped.
+    using Outcome = CFirmwareUpdate::Outcome;
+    const Outcome outcome = update.lastOutcome();
+    const bool untouched = escaped.isEmpty() &&
+                           (outcome == Outcome::WrongDevice || outcome == Outcome::Cancelled ||
+                            outcome == Outcome::FileUnreadable || outcome == Outcome::WrongFile ||
+                            outcome == Outcome::Declined);
+    const bool stillConnected = (programmed || untouched) && m_device->isConnected();
+    emit programmingFinished(programmed && stillConnected);
+    if (stillConnected) {
         connected();
         return;
     }
-    // Not connected after programming: see what answers on the port now (the
-    // application, its bootloader, or nothing).
+    // See what answers on the port now: the application, its bootloader, or nothing.
+    m_device->setConnected(false);
     m_device->port().close();
     connectPort(qs(port));
 }

@@ -2,6 +2,7 @@
 
 #include "app_options.h"
 #include "main_window.h"
+#include "velmora_dlg.h"
 #include "qt_message_box.h"
 #include "session_settings.h"
 #include "simulator.h"
@@ -100,6 +101,8 @@ int main(int argc, char** argv)
     // The window appears at once; the unit is looked for behind it.
     window.show();
     link.start(QString::fromStdString(portOnly));
+    if (qEnvironmentVariableIsSet("VELMORA_BENCH_START_CHART"))
+        window.dialog().OnBnClickedBtnStart();
     if (probe) {
         QApplication::processEvents();
         firstPaintMs = started.elapsed();

@@ -3,6 +3,7 @@
 // is not here; it is tested against these signals.
 
 #include "link/link_controller.h"
+#include "link/link_worker.h"
 #include "link/port_probe.h"
 
 #include "device/services.h"
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -347,19 +349,21 @@ void TestLinkController::interruptedProgrammingEndsInATrueState()
     QSignalSpy finished(&*rig.link, &CLinkController::programmingFinished);
     QSignalSpy boot(&*rig.link, &CLinkController::bootloaderFound);
     QSignalSpy messages(&*rig.link, &CLinkController::message);
-    bool pulled = false;
-    QObject::connect(&*rig.link, &CLinkController::programmingProgress, [&](unsigned written, unsigned) {
-        if (written >= 10 && !pulled) {
-            pulled = true;
-            unit.pullOut();
-        }
-    });
+    QSignalSpy connected(&*rig.link, &CLinkController::connected);
+    // Pulled out on the link's own thread, at a row the writer has not passed yet.
+    std::atomic<bool> pulled{false};
+    QObject::connect(rig.link->worker(), &CLinkWorker::programmingProgress, rig.link->worker(),
+                     [&](unsigned written, unsigned) {
+                         if (written >= 10 && !pulled.exchange(true))
+                             unit.pullOut();
+                     }, Qt::DirectConnection);
     rig.link->programFirmware(QString::fromStdString(file.string()), false);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
     QVERIFY(pulled);
     QVERIFY(!finished[0][0].toBool());
     QTRY_VERIFY_WITH_TIMEOUT(rig.link->status().state == LinkState::Lost, 10000);
     QVERIFY(!rig.link->canWrite());
+    QCOMPARE(connected.size(), 0); // the unit is gone: never reported connected
     QVERIFY(!messages.isEmpty());
     QVERIFY(!messages[0][0].value<LinkMessage>().detail.isEmpty());
     QVERIFY(!messages[0][0].value<LinkMessage>().detail.contains(QStringLiteral("GetLastError")));

@@ -10,6 +10,7 @@
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
+#include "link/link_worker.h"
 #include "sim/firmware_builder.h"
 #include "sim/sim_host.h"
 #include "device/encodings.h"
@@ -24,10 +25,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -642,18 +645,20 @@ void TestVelmoraWindow::cutProgrammingSaysNoCommunicationAndOffersToFinish()
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
-    bool pulled = false;
-    QObject::connect(rig.link.get(), &CLinkController::programmingProgress, [&](unsigned written, unsigned) {
-        if (written >= 10 && !pulled) {
-            pulled = true;
-            rig.host.reset(); // the unit is pulled out mid-flash
-        }
-    });
+    // Pulled out mid-flash: on the link's own thread, at a row the writer has not passed.
+    std::atomic<bool> pulled{false};
+    QObject::connect(rig.link->worker(), &CLinkWorker::programmingProgress, rig.link->worker(),
+                     [&](unsigned written, unsigned) {
+                         if (written >= 10 && !pulled.exchange(true))
+                             rig.host.reset();
+                     }, Qt::DirectConnection);
+    QSignalSpy connected(rig.link.get(), &CLinkController::connected);
     rig.window->OnBnClickedBtnFirmware();
     QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
     QVERIFY(pulled);
     QTRY_COMPARE_WITH_TIMEOUT(rig.text(ctl::Status), kNotFound, 10000);
     QVERIFY(allEnabled(rig.window->writeControls(), false));
+    QCOMPARE(connected.size(), 0); // never connected to a unit that is not there
     // One box that says what to do, with the detail behind it, never a Windows call name.
     QVERIFY(!rig.messages.shown().empty());
     const auto box = rig.messages.shown().front();
