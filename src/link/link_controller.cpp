@@ -277,6 +277,7 @@ void CLinkController::queueWrite(const std::wstring& failureText, unsigned rerea
         Qt::QueuedConnection);
 }
 
+
 void CLinkController::onWriteFinished(quint64 id, const WriteResult& result)
 {
     const WriteDone done = m_writes.take(id);

@@ -32,13 +32,13 @@ QString CMainWindow::scanAllText()
 
 QString CMainWindow::healthText(const LinkHealthFigures& f)
 {
-    QString text = qt(translate(L"%1 odczytów/s, błędy %2 z %3 w ostatniej minucie, %4 ms"))
+    QString text = qt(translate(L"%1 odczytów/s, błędy %2/%3 (1 min), %4 ms"))
                        .arg(f.readingsPerSecond, 0, 'f', 1)
                        .arg(f.failures)
                        .arg(f.exchanges)
                        .arg(f.roundTripMs, 0, 'f', 0);
     if (f.poor)
-        text = qt(translate(L"Słabe łącze (%1 % błędów)")).arg(f.failurePercent, 0, 'f', 1) + QStringLiteral(" - ") + text;
+        text = qt(translate(L"Słabe łącze: %1 % błędów")).arg(f.failurePercent, 0, 'f', 0) + QStringLiteral(", ") + text;
     return text;
 }
 

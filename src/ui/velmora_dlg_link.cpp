@@ -258,7 +258,8 @@ void CVelmoraDlg::onBootloaderFound(const QString& port)
         return;
     m_asking = true;
     reportMessage(m_messages,
-                  withPort(translate(L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania."), port),
+                  translate(L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.") + L"\n" +
+                      qs(translate(L"Port: %1")).arg(port).toStdWString(),
                   kCaption, MB_INFO);
     OnClickedBtnDeviceUpdate(true, port);
     m_asking = false;
