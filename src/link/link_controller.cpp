@@ -183,7 +183,6 @@ void CLinkController::onStatus(const LinkStatus& reported)
         break;
     case LinkState::Connected:
         m_busy = false;
-        m_attemptAgain = false;
         m_sticky = reported.port;
         m_retry.stop();
         break;
@@ -208,6 +207,17 @@ void CLinkController::onStatus(const LinkStatus& reported)
         emit lost(status.port);
     if (status.state == LinkState::Disconnected && before != LinkState::Disconnected)
         emit disconnected();
+
+    if (status.state == LinkState::Connected) {
+        // Another port was chosen while this attempt ran: go there now.
+        const bool chosenElsewhere = m_attemptAgain && !m_target.isEmpty() && m_target != status.port;
+        m_attemptAgain = false;
+        if (chosenElsewhere) {
+            m_sticky.clear();
+            attempt();
+        }
+        return;
+    }
 
     if (status.state == LinkState::Lost || status.state == LinkState::Disconnected) {
         if (m_attemptAgain && m_watching)

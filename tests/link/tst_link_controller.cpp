@@ -145,6 +145,8 @@ private slots:
     void olderFirmwareWaitsForTheUsersAnswer();
     void scanProbesPortsAtOnceAndPrefersTheRemembered();
     void poorLinkIsCounted();
+    void stateTextsSayWhatToDo_data();
+    void stateTextsSayWhatToDo();
 };
 
 void TestLinkController::connectsAndReportsWhatTheUnitHolds()
@@ -451,6 +453,45 @@ void TestLinkController::poorLinkIsCounted()
     QTRY_VERIFY_WITH_TIMEOUT(rig.link->health().poor, 15000);
     QVERIFY(rig.link->health().noReply > 0);
     unit.host->setFaults({});
+}
+
+void TestLinkController::stateTextsSayWhatToDo_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("mustSay");
+    const auto s = [](LinkState v) { return int(v); };
+    const auto p = [](PortProblem v) { return int(v); };
+    // A port the user may not open names the fix, not "no connection".
+    QTest::newRow("permission") << s(LinkState::Disconnected) << p(PortProblem::NoPermission) << false
+                                << QStringLiteral("dialout");
+    QTest::newRow("busy") << s(LinkState::Disconnected) << p(PortProblem::Busy) << false
+                          << QString::fromUtf8("zajęty");
+    QTest::newRow("missing") << s(LinkState::Disconnected) << p(PortProblem::Missing) << false
+                             << QStringLiteral("podłącz");
+    QTest::newRow("silent") << s(LinkState::Disconnected) << p(PortProblem::None) << true
+                            << QStringLiteral("nie");
+    QTest::newRow("lost") << s(LinkState::Lost) << p(PortProblem::None) << true
+                          << QString::fromUtf8("Ponawiam");
+    QTest::newRow("connecting") << s(LinkState::Connecting) << p(PortProblem::None) << false
+                                << QString::fromUtf8("Łączenie");
+}
+
+void TestLinkController::stateTextsSayWhatToDo()
+{
+    QFETCH(int, state);
+    QFETCH(int, problem);
+    QFETCH(bool, silent);
+    QFETCH(QString, mustSay);
+    LinkStatus status;
+    status.state = LinkState(state);
+    status.problem = PortProblem(problem);
+    status.unitSilent = silent;
+    status.port = QStringLiteral("/dev/ttyUSB7");
+    const QString text = linkStateText(status);
+    QVERIFY2(text.contains(QStringLiteral("/dev/ttyUSB7")), qPrintable(text));
+    QVERIFY2(text.contains(mustSay, Qt::CaseInsensitive), qPrintable(text));
 }
 
 QTEST_MAIN(TestLinkController)
