@@ -19,6 +19,8 @@ QString linkStateText(const LinkStatus& status)
     case LinkState::Lost:
     case LinkState::Disconnected: break;
     }
+    if (status.inBootloader)
+        return qt(translate(L"Sterownik na %1 czeka w trybie programowania: potrzebuje aktualizacji firmware.")).arg(status.port);
     const QString port = status.port.isEmpty() ? qt(translate(L"żadnym porcie")) : status.port;
     switch (status.problem) {
     case PortProblem::NoPermission:

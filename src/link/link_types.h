@@ -29,7 +29,8 @@ struct LinkStatus {
     bool offersReadings = true;  // Connected only
     // Why the last attempt did not connect (Disconnected, Lost).
     PortProblem problem = PortProblem::None;
-    bool unitSilent = false; // the port opened but nothing answered
+    bool unitSilent = false;  // the port opened but nothing answered
+    bool inBootloader = false; // the unit answered from its bootloader: it needs its firmware
     friend bool operator==(const LinkStatus&, const LinkStatus&) = default;
 };
 

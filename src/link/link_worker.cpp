@@ -181,6 +181,7 @@ void CLinkWorker::connectPort(const QString& port)
                      : failure.systemError < 0 ? PortProblem::Other
                                                : PortProblem::None;
     failed.unitSilent = failure.systemError == 0 && !m_bootloaderSeen;
+    failed.inBootloader = m_bootloaderSeen;
     setStatus(failed);
     flushMessages(qs(failure.detail));
     if (m_bootloaderSeen)
@@ -208,6 +209,7 @@ void CLinkWorker::scan()
             m_port = found->port;
             LinkStatus waiting;
             waiting.port = qs(found->port);
+            waiting.inBootloader = true;
             setStatus(waiting);
             emit bootloaderFound(qs(found->port));
             return;

@@ -320,6 +320,7 @@ void TestLinkController::unitInItsBootloaderIsReportedNotUpdated()
     rig.link->start(QString::fromStdString(unit.path));
     QTRY_COMPARE_WITH_TIMEOUT(boot.size(), 1, 10000);
     QCOMPARE(boot[0][0].toString(), QString::fromStdString(unit.path));
+    QVERIFY(rig.link->status().inBootloader);
     QVERIFY(unit.host->state().flashRows.empty()); // nothing written without the user
     QVERIFY(messages.isEmpty());
     // Declined: not asked again while the unit stays plugged in.
