@@ -160,6 +160,13 @@ void CVelmoraDlg::onReadings(const QList<CDiag>& samples)
 
 void CVelmoraDlg::showStale(bool stale)
 {
+    if (stale && !m_readingsStale) {
+        // The engine's cell is not known any more either.
+        const CellPos current = m_map.currentCell();
+        m_map.cell(current.column, current.row).setCurrent(false);
+        if (m_mapGrid)
+            m_mapGrid->update();
+    }
     m_readingsStale = stale;
     struct Field {
         int id;

@@ -426,6 +426,8 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     QTRY_VERIFY_WITH_TIMEOUT(rig.window->readingsStale(), 3000);
     QCOMPARE(rig.text(ctl::Rpm), kStale);
     QVERIFY(!rig.window->control(ctl::Rpm)->isEnabled());
+    const CellPos marked = rig.window->map().currentCell();
+    QVERIFY(!rig.window->map().cell(marked.column, marked.row).isCurrent());
     // The chart's line ends there: a gap point, not a line across the silence.
     const auto& points = rig.window->chart()->model().findSeries(0)->points();
     QVERIFY(std::isnan(points.back().y));
