@@ -380,8 +380,20 @@ void CLinkWorker::watchPorts()
         return;
     QList<PortEntry> list;
     const std::vector<std::string> names = m_setup.ports ? m_setup.ports->ports() : std::vector<std::string>{};
-    for (const std::string& name : names)
-        list.append(PortEntry{qs(name), qs(m_setup.ports->description(name))});
+    for (const std::string& name : names) {
+        // Descriptions are looked up once per port that appears, not at every look.
+        QString description;
+        bool known = false;
+        for (const PortEntry& e : m_ports) {
+            if (e.name == qs(name)) {
+                description = e.description;
+                known = true;
+            }
+        }
+        if (!known)
+            description = qs(m_setup.ports->description(name));
+        list.append(PortEntry{qs(name), description});
+    }
     // The unit's own port may be a pseudo-terminal no lister knows of.
     if (!m_port.empty() && presentAsFile(m_port) &&
         std::find(names.begin(), names.end(), m_port) == names.end())
