@@ -1,5 +1,8 @@
 #include "chart_painter.h"
 
+#include <cmath>
+#include <limits>
+
 #include "ui/chart/model/chart_geometry.h"
 
 #include <QPainter>
@@ -80,7 +83,14 @@ void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize clie
         // Points that land on the same pixel as their predecessor add nothing.
         line.clear();
         line.reserve(static_cast<int>(stretch.last - stretch.first + 1));
+        // A NaN value marks a gap (no readings for a while): the line breaks there.
+        const QPoint gap(std::numeric_limits<int>::min(), std::numeric_limits<int>::min());
         for (std::size_t i = stretch.first; i <= stretch.last; ++i) {
+            if (std::isnan(static_cast<double>(points[i].y))) {
+                if (!line.isEmpty() && line.constLast() != gap)
+                    line.append(gap);
+                continue;
+            }
             const CPixelPoint px = valueToPoint(view, points[i].x, points[i].y);
             const QPoint pt(px.x, px.y);
             if (line.isEmpty() || line.constLast() != pt)
@@ -94,16 +104,18 @@ void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize clie
         segments.clear();
         segments.reserve(line.size());
         for (qsizetype i = 1; i < line.size(); ++i)
-            segments.append(QLine(line[i - 1], line[i]));
+            if (line[i - 1] != gap && line[i] != gap)
+                segments.append(QLine(line[i - 1], line[i]));
         p.drawLines(segments);
         if (series.markers) {
             p.setBrush(colour);
             const int r = series.penWidth + 2;
             for (const QPoint& pt : line)
-                p.drawEllipse(QRect(pt.x() - r, pt.y() - r, 2 * r, 2 * r));
+                if (pt != gap)
+                    p.drawEllipse(QRect(pt.x() - r, pt.y() - r, 2 * r, 2 * r));
             p.setBrush(Qt::NoBrush);
         }
-        if (stretch.label != CVisibleStretch::npos) {
+        if (stretch.label != CVisibleStretch::npos && !std::isnan(static_cast<double>(points[stretch.label].y))) {
             const auto& point = points[stretch.label];
             labels.push_back(Label{valueToPoint(view, point.x, point.y), static_cast<double>(point.y),
                                    &series.formatter, colour});
