@@ -25,6 +25,8 @@
 #include <QLabel>
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include "ui/map/cell_array.h"
 #include <QWheelEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
@@ -178,6 +180,7 @@ private slots:
     void zamknijEndsTheWindowWhileReading();
     void programCloseRequestEndsTheWindow();
     void arrowKeysGoToTheMapWhateverHasTheFocus();
+    void stepThenUndoKeysRestoreTheUnitAndAPulledUnitTakesNoEdits();
     void firmwareButtonProgramsTheUnit();
     void unitInItsBootloaderIsProgrammedAtStart();
     void cutProgrammingSaysNoCommunicationAndOffersToFinish();
@@ -629,6 +632,44 @@ void TestVelmoraWindow::programCloseRequestEndsTheWindow()
     QTimer::singleShot(300, [] { QApplication::closeAllWindows(); });
     QTRY_VERIFY(!rig.main->isVisible());
     QVERIFY(!rig.window->isRefreshing() || !rig.main->isVisible());
+}
+
+void TestVelmoraWindow::stepThenUndoKeysRestoreTheUnitAndAPulledUnitTakesNoEdits()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    rig.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+    QTRY_VERIFY(rig.window->state().map[6][5] != 0.0);
+    CMapEmu1& map = rig.window->map();
+    map.selectRectangle({5, 6}, {6, 7});
+    map.setAnchor({5, 6});
+    QWidget* grid = rig.window->mapGrid();
+    grid->setFocus();
+
+    // Ctrl+Up on the grid, then the Edit menu's Ctrl+Z: the unit's own bytes return.
+    const auto before = rig.host->state();
+    QTest::keyClick(grid, Qt::Key_Up, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().mapStores, before.mapStores + 1, 5000);
+    QVERIFY(rig.host->state().map != before.map);
+    QTRY_VERIFY(rig.window->mapActions()->action(CMapActions::kUndo)->isEnabled());
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().map, before.map, 5000);
+    QTRY_COMPARE(rig.host->state().storedMap, before.map);
+    QVERIFY(rig.messages.shown().empty());
+    QVERIFY(rig.main->editMenu()->actions().contains(rig.window->mapActions()->action(CMapActions::kUndo)));
+
+    // Pulled out: nothing that would change the unit can be chosen; reading the map can.
+    QVERIFY(rig.window->mapActions()->action(CMapActions::kRedo)->isEnabled());
+    rig.host.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.link->canWrite(), 10000);
+    for (CMapActions::Id id : {CMapActions::kUndo, CMapActions::kRedo, CMapActions::kPaste,
+                               CMapActions::kSetValue, CMapActions::kAddValue, CMapActions::kScaleValue,
+                               CMapActions::kInterpolateBoth, CMapActions::kClearMap})
+        QVERIFY2(!rig.window->mapActions()->action(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(rig.window->mapActions()->action(CMapActions::kCopy)->isEnabled());
+    QVERIFY(allEnabled(rig.window->writeControls(), false));
 }
 
 void TestVelmoraWindow::arrowKeysGoToTheMapWhateverHasTheFocus()
