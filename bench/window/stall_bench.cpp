@@ -157,7 +157,7 @@ int main(int argc, char** argv)
             QApplication::sendEvent(dlg.control(ctl::RpmDivider), &press);
             QTest::qWait(30);
         }
-        dlg.OnBnClickedBtnClrMapTime();
+        dlg.edits().clearMap(); // what Kasuj sends once the question is answered Yes
         QTest::qWait(3000);
         figure("window_max_stall_ms_writes_paced", double(probe.maxStallMs()), "ms");
 

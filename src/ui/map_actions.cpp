@@ -168,13 +168,6 @@ void CMapActions::populate(QMenu* file, QMenu* edit, QMenu* unit)
     }
 }
 
-void CMapActions::addShortcutsTo(QWidget* widget)
-{
-    for (QAction* action : m_actions)
-        if (action && !action->shortcut().isEmpty())
-            widget->addAction(action);
-}
-
 void CMapActions::say(const std::wstring& text, unsigned style)
 {
     reportMessage(m_messages, text, kCaption, style);

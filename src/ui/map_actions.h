@@ -40,8 +40,6 @@ public:
                 IMessageBox* messages, QObject* parent = nullptr);
 
     void populate(QMenu* file, QMenu* edit, QMenu* unit);
-    // Makes the entries' keys work in widget without a menu bar.
-    void addShortcutsTo(QWidget* widget);
     QAction* action(Id id) const { return m_actions[id]; }
     // Entries that change the unit (undo and redo, paste, bulk edits, Clear) are
     // enabled only while it can take writes; the window follows the link with this.
