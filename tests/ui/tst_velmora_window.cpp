@@ -384,6 +384,9 @@ void TestVelmoraWindow::refusedSettingsWriteStaysForAnotherTry()
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.shown().size(), std::size_t(1), 10000);
     const auto shown = rig.messages.shown();
     QVERIFY(shown[0].text.find(L"Nie powiodło się wpisanie ustawień do urządzenia!") != std::wstring::npos);
+    // It names the port the unit is on.
+    QVERIFY(shown[0].text.find(std::wstring(rig.host->path().begin(), rig.host->path().end())) !=
+            std::wstring::npos);
     QCOMPARE(shown[0].caption, std::wstring(L"Emulator"));
     QCOMPARE(shown[0].style, 0x10u);
     QTRY_COMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
