@@ -2,13 +2,13 @@
 // conversions, the five readings fields, the map marker and the chart feed.
 // The window runs offscreen, connected to the simulated unit on a pseudo-terminal.
 //
-// The reading thread is stopped once connected and every tick gets a new sample
-// of its own whose engine speed and pump volts fall in another map cell than the
-// last one, so each tick moves the marker (the dearest case); adding the sample is
-// the reading thread's share and costs a fraction of a microsecond.
+// Once connected, every tick gets a new sample of its own, handed to the window as
+// the link hands its readings, whose engine speed and pump volts fall in another
+// map cell than the last one, so each tick moves the marker (the dearest case).
 
 #include "acquisition/diag.h"
 #include "lang/translate.h"
+#include "link/link_controller.h"
 #include "sim/sim_host.h"
 #include "ui/chart/scroll_chart.h"
 #include "ui/velmora_dlg.h"
@@ -16,6 +16,8 @@
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
 
 #include <memory>
 
@@ -40,25 +42,29 @@ class WindowRig {
 public:
     WindowRig() {
         m_host.start();
-        m_window = std::make_unique<CVelmoraDlg>(DeviceServices{});
-        m_window->setPreferredPort(m_host.path());
+        m_link = std::make_unique<CLinkController>(CLinkController::Setup{});
+        m_window = std::make_unique<CVelmoraDlg>(*m_link, nullptr);
         m_window->OnInitDialog();
         m_window->show();
-        m_window->stopReading(); // the ticks below bring their own samples
+        m_link->start(QString::fromStdString(m_host.path()));
+        QElapsedTimer t;
+        t.start();
+        while (!m_link->isConnected() && t.elapsed() < 10000) QApplication::processEvents();
         QApplication::processEvents();
     }
     ~WindowRig() {
-        m_window.reset(); // stops reading before the unit goes
+        m_window.reset();
+        m_link.reset(); // stops reading before the unit goes
         m_host.stop();
     }
     WindowRig(const WindowRig&) = delete;
     WindowRig& operator=(const WindowRig&) = delete;
 
     CVelmoraDlg& window() { return *m_window; }
-    bool connected() const { return m_window->isConnected(); }
+    bool connected() const { return m_link->isConnected(); }
 
     void tick() {
-        m_window->samples().add(syntheticSample(m_next++));
+        emit m_link->readingsArrived({syntheticSample(m_next++)});
         m_window->refreshReadings();
     }
     // Start pressed, then enough ticks to bring every series to the point limit.
@@ -74,6 +80,7 @@ public:
 
 private:
     sim::CSimHost m_host;
+    std::unique_ptr<CLinkController> m_link;
     std::unique_ptr<CVelmoraDlg> m_window;
     std::uint32_t m_next = 0;
 };

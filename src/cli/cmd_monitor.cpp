@@ -65,9 +65,11 @@ private:
 
 class Monitor {
 public:
+    // The unit is on the port the device has open now; a lost link goes back to that
+    // port only, whatever another program remembers meanwhile.
     Monitor(CLPGDevice& device, MonitorOwner& owner, unsigned count, bool reconnect, bool timestamps)
         : m_device(device), m_owner(owner), m_count(count), m_reconnect(reconnect),
-          m_timestamps(timestamps) {}
+          m_timestamps(timestamps), m_port(device.port().portName()) {}
 
     int run() {
         std::cout << (m_timestamps ? "time," : "") << kReadingCsvHeader << std::endl;
@@ -84,7 +86,7 @@ public:
             }
             if (m_owner.reconnectArmed() && !m_announced) {
                 std::cerr << "velmora-cli monitor: connection lost, reconnecting to "
-                          << m_device.readLastPort() << std::endl;
+                          << m_port << std::endl;
                 m_announced = true;
             }
             waitForInterrupt(static_cast<int>(kPoll.count()));
@@ -108,10 +110,10 @@ private:
         return kExitFailure;
     }
 
-    // As the window's reconnect tick: the remembered port, then again in 2 s.
+    // The unit's own port, then again in 2 s.
     void tryReconnect() {
         m_owner.killTimer(kReconnectTimer);
-        const std::string port = m_device.readLastPort();
+        const std::string port = m_port;
         if (!m_device.openPort(port)) {
             m_owner.setTimer(kReconnectTimer, kRetryMs);
             return;
@@ -147,6 +149,7 @@ private:
     const unsigned m_count; // 0: until interrupted
     const bool m_reconnect;
     const bool m_timestamps; // a leading local ISO 8601 time column
+    const std::string m_port;
     unsigned m_printed = 0;
     std::uint32_t m_lastSequence = 0;
     Clock::time_point m_lastSampleAt;

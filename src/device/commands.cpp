@@ -99,8 +99,9 @@ bool CLPGDevice::commandRequest(std::uint8_t code, Reply& reply) {
 bool CLPGDevice::acknowledged(std::uint8_t type, std::span<const std::uint8_t> payload, int tries) {
     Reply reply;
     for (int i = 0; i < tries; ++i) {
-        if (request(type, payload, reply) && reply.type == kTypeCommand && reply[0] == kAck)
-            return true;
+        if (!request(type, payload, reply)) continue;
+        if (reply.type == kTypeCommand && reply[0] == kAck) return true;
+        if (m_observer) m_observer(ExchangeOutcome::Refused, std::chrono::microseconds(0));
     }
     return false;
 }

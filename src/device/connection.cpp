@@ -85,6 +85,7 @@ bool CLPGDevice::openPort(const std::string& port) {
     // Whatever unit was on the old port is not connected once it is closed, even if
     // opening the new one fails before connect() runs.
     m_connected.store(false);
+    m_lastPortFailure = {};
     try {
         m_port.close();
         m_port.open(port);
@@ -93,8 +94,12 @@ bool CLPGDevice::openPort(const std::string& port) {
         if (!connect()) return false;
         writeLastPort(port);
         return true;
-    } catch (const IError&) {
-        // A port that cannot be opened or configured is simply not the unit's.
+    } catch (const IError& error) {
+        // A port that cannot be opened or configured is simply not the unit's; why,
+        // is kept for whoever explains it to the user.
+        const auto* rs = dynamic_cast<const CRSError*>(&error);
+        m_lastPortFailure = {rs ? rs->systemError() : 0, error.format()};
+        if (m_lastPortFailure.systemError == 0) m_lastPortFailure.systemError = -1;
         return false;
     }
 }

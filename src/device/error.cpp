@@ -20,8 +20,8 @@ std::wstring IError::format() const {
     return out;
 }
 
-CRSError::CRSError(int code, std::wstring context, int line, std::wstring source)
-    : IError(code, std::move(context), line, std::move(source)) {
+CRSError::CRSError(int code, std::wstring context, int line, std::wstring source, int systemError)
+    : IError(code, std::move(context), line, std::move(source)), m_systemError(systemError) {
     m_firstCode = OpenFailed;
     m_messages.push_back(translate(L"Nie można otworzyć portu RS."));
     m_messages.push_back(translate(L"Nie można wykonać operacji na RS."));

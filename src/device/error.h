@@ -42,8 +42,13 @@ class CRSError : public IError {
 public:
     static constexpr int OpenFailed = 5;
     static constexpr int OperationFailed = 6;
-    CRSError(int code, std::wstring context, int line, std::wstring source);
+    // systemError: errno (POSIX) or GetLastError() (Windows) of the failed call, 0 when unknown.
+    CRSError(int code, std::wstring context, int line, std::wstring source, int systemError = 0);
     const char* className() const override { return "CRSError"; }
+    int systemError() const { return m_systemError; }
+
+private:
+    int m_systemError = 0;
 };
 
 // Narrow (UTF-8) text to wide text, as the error library hands source names and

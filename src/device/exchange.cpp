@@ -64,7 +64,30 @@ bool checksumMatches(std::uint8_t* buffer, std::size_t got, std::uint8_t lengthB
 
 } // namespace
 
+void CLPGDevice::observe(ExchangeOutcome outcome, std::chrono::steady_clock::time_point start) {
+    if (m_observer)
+        m_observer(outcome, std::chrono::duration_cast<std::chrono::microseconds>(
+                                std::chrono::steady_clock::now() - start));
+}
+
 bool CLPGDevice::transact(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type) {
+    const auto start = std::chrono::steady_clock::now();
+    ExchangeOutcome outcome = ExchangeOutcome::LineError;
+    const bool ok = transactBody(buffer, length, type, outcome);
+    observe(ok ? ExchangeOutcome::Ok : outcome, start);
+    return ok;
+}
+
+int CLPGDevice::transactDiag(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type) {
+    const auto start = std::chrono::steady_clock::now();
+    ExchangeOutcome outcome = ExchangeOutcome::LineError;
+    const int result = transactDiagBody(buffer, length, type, outcome);
+    observe(result == 0 ? ExchangeOutcome::Ok : outcome, start);
+    return result;
+}
+
+bool CLPGDevice::transactBody(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type,
+                              ExchangeOutcome& outcome) {
     const std::uint16_t key = nextKey();
     std::lock_guard lock(m_linkMutex);
     if (length > frame::kMaxPayload) return false; // the length byte could not say it
@@ -77,14 +100,17 @@ bool CLPGDevice::transact(std::uint8_t* buffer, std::uint8_t& length, std::uint8
     io.purgeIn();
     if (!send(io, out.sum, 2) || !lineClean(io)) return false;
 
+    outcome = ExchangeOutcome::NoReply;
     std::uint8_t header[4];
     std::uint8_t replyKey[2];
     if (!readHeader(io, header)) return false;
     if (io.read(replyKey, 2) < 2) return false;
     const std::uint8_t lengthByte = header[2];
     std::fill_n(buffer, frame::kBufferSize, std::uint8_t{0});
+    outcome = ExchangeOutcome::LineError;
     if (!lineClean(io)) return false;
 
+    outcome = ExchangeOutcome::NoReply;
     std::size_t got = io.read(buffer, lengthByte);
     if (got < lengthByte) {
         // A slow unit may pause inside the body; give it one more chance.
@@ -92,13 +118,16 @@ bool CLPGDevice::transact(std::uint8_t* buffer, std::uint8_t& length, std::uint8
         got += io.read(buffer + got, lengthByte - got);
     }
     if (got <= 2) return false;
+    outcome = ExchangeOutcome::BadChecksum;
     if (!checksumMatches(buffer, got, lengthByte, header[3], replyKey)) return false;
     type = header[3];
     length = static_cast<std::uint8_t>(lengthByte - 2);
+    outcome = ExchangeOutcome::LineError;
     return lineClean(io);
 }
 
-int CLPGDevice::transactDiag(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type) {
+int CLPGDevice::transactDiagBody(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type,
+                                 ExchangeOutcome& outcome) {
     constexpr int kOk = 0;
     constexpr int kFailed = 2;
     std::lock_guard lock(m_linkMutex);
@@ -113,6 +142,7 @@ int CLPGDevice::transactDiag(std::uint8_t* buffer, std::uint8_t& length, std::ui
     io.purgeIn();
     if (!send(io, out.sum, 2) || !lineClean(io)) return kFailed;
 
+    outcome = ExchangeOutcome::NoReply;
     std::uint8_t header[4];
     std::uint8_t replyKey[2];
     if (!readHeader(io, header)) return kFailed;
@@ -121,12 +151,16 @@ int CLPGDevice::transactDiag(std::uint8_t* buffer, std::uint8_t& length, std::ui
     if (io.read(replyKey, 2) < 2) return kOk;
     const std::uint8_t lengthByte = header[2];
     std::fill_n(buffer, frame::kBufferSize, std::uint8_t{0});
+    outcome = ExchangeOutcome::LineError;
     if (!lineClean(io)) return kFailed;
+    outcome = ExchangeOutcome::NoReply;
     if (io.read(buffer, lengthByte) != lengthByte) return kFailed;
     if (lengthByte <= 2) return kOk;
+    outcome = ExchangeOutcome::BadChecksum;
     if (!checksumMatches(buffer, lengthByte, lengthByte, header[3], replyKey)) return kFailed;
     type = header[3];
     length = lengthByte; // payload plus the two checksum bytes
+    outcome = ExchangeOutcome::LineError;
     return lineClean(io) ? kOk : kFailed;
 }
 

@@ -34,6 +34,19 @@ struct DeviceServices {
     IPortLister* ports = nullptr;
 };
 
+// How one frame exchange ended, for link health figures.
+enum class ExchangeOutcome { Ok, NoReply, BadChecksum, LineError, Refused };
+// Called on the thread that ran the exchange (reading thread or the link's own);
+// roundTrip from the first byte sent to the last byte read. Refused follows the
+// Ok of an exchange whose reply was a refusal.
+using ExchangeObserver = std::function<void(ExchangeOutcome, std::chrono::microseconds roundTrip)>;
+
+// Why the last openPort did not reach the unit: the failed port call, if any.
+struct PortFailure {
+    int systemError = 0; // 0: the port opened and the unit did not answer; -1: a port call failed without a system error
+    std::wstring detail; // the error's own text (function, system error text)
+};
+
 class CLPGDevice : public CLPGDeviceErr, public IDiagLink {
 public:
     explicit CLPGDevice(DeviceServices services = {});
@@ -101,6 +114,10 @@ public:
     // (COM2 < COM10), the remembered one again in its place.
     std::vector<std::string> candidatePorts();
 
+    // Set before any exchange runs (the reading thread reads it without a lock).
+    void setExchangeObserver(ExchangeObserver observer) { m_observer = std::move(observer); }
+    const PortFailure& lastPortFailure() const { return m_lastPortFailure; }
+
     // ---- live reading ----
     void startReading(); // new reading thread + refresh timer, when the unit offers readings
     void stopReading();  // clears the running flag, kills the refresh timer, joins the thread
@@ -144,6 +161,11 @@ private:
     bool readRecord(std::uint8_t code, std::uint8_t replyType, std::size_t minLength, Reply& reply);
     bool firstType2Reply(std::uint8_t code, int tries, Reply& reply);
     void joinReadingThread();
+    bool transactBody(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type,
+                      ExchangeOutcome& outcome);
+    int transactDiagBody(std::uint8_t* buffer, std::uint8_t& length, std::uint8_t& type,
+                         ExchangeOutcome& outcome);
+    void observe(ExchangeOutcome outcome, std::chrono::steady_clock::time_point start);
 
     DeviceServices m_services;
     DeviceState m_state;
@@ -159,6 +181,8 @@ private:
     std::string m_preferredPort;
     Timeouts m_timeouts;
     std::chrono::milliseconds m_secondReadPause{50};
+    ExchangeObserver m_observer;
+    PortFailure m_lastPortFailure;
     bool m_wrongTypeShown = false; // identify's "Brak połączenia" for a foreign unit, once
     std::mutex m_linkMutex;
     std::mutex m_keyMutex;

@@ -20,6 +20,13 @@ class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
     virtual int show(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
+    // The same with the technical detail (function, system error text) kept out of the
+    // text; boxes that have no place for it show it below the text.
+    virtual int showDetailed(const std::wstring& text, const std::wstring& detail,
+                             const std::wstring& caption, unsigned style)
+    {
+        return show(detail.empty() ? text : text + L"\n\n" + detail, caption, style);
+    }
 };
 
 // Caption used by every box of the program; never translated.

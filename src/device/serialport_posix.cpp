@@ -3,10 +3,12 @@
 // (unplugged adapter, hung-up pseudo-terminal) raises, so the link-loss path runs.
 
 #include "serialport.h"
+#include "port_problem.h"
 #include "serialport_text.h"
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -48,16 +50,15 @@ using Clock = std::chrono::steady_clock;
     return (err == ENOTTY || err == EINVAL) ? 0u : static_cast<std::uint32_t>(err);
 }
 
-[[noreturn]] void failTransfer(const CSerialPort& port, const char* operation, int line, int err) {
-    port.raiseError(CRSError::OperationFailed, serialtext::transferContext(operation, err), line,
-                    serialtext::sourceName());
+[[noreturn]] void failTransfer(const CSerialPort&, const char* operation, int line, int err) {
+    throw CRSError(CRSError::OperationFailed, serialtext::transferContext(operation, err), line,
+                   serialtext::sourceName(), err);
 }
 
 [[noreturn]] void failState(CSerialPort& port, const char* operation, int line, int err) {
     const std::uint32_t lineState = port.clearCommError();
-    port.raiseError(CRSError::OperationFailed,
-                    serialtext::stateContext(operation, err, lineState), line,
-                    serialtext::sourceName());
+    throw CRSError(CRSError::OperationFailed, serialtext::stateContext(operation, err, lineState),
+                   line, serialtext::sourceName(), err);
 }
 
 int msLeft(Clock::time_point end) {
@@ -121,6 +122,40 @@ std::uint32_t takeCounters(ErrorCounters& p, const serial_icounter_struct& c) {
 
 } // namespace
 
+PortProblem portProblemFromSystemError(int err) {
+    switch (err) {
+    case 0: return PortProblem::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return PortProblem::Missing;
+    case EACCES:
+    case EPERM: return PortProblem::NoPermission;
+    case EBUSY: return PortProblem::Busy;
+    case EIO:
+    case EBADF: return PortProblem::Gone;
+    case ENOTTY: return PortProblem::NotSerial;
+    default: return PortProblem::Other;
+    }
+}
+
+std::wstring systemErrorText(int err) {
+    char buffer[256] = {};
+    // The GNU variant may return a static string instead of filling the buffer.
+#if defined(__GLIBC__) && defined(_GNU_SOURCE)
+    const char* text = ::strerror_r(err, buffer, sizeof buffer);
+#else
+    const char* text = ::strerror_r(err, buffer, sizeof buffer) == 0 ? buffer : "";
+#endif
+    return ansi2unicode(text);
+}
+
+namespace serialtext {
+std::wstring systemErrorField(long systemError, const wchar_t* equals) {
+    return L"errno" + std::wstring(equals) + std::to_wstring(systemError) + L" (" +
+           systemErrorText(static_cast<int>(systemError)) + L")";
+}
+} // namespace serialtext
+
 CSerialPort::CSerialPort() : m_platform(std::make_unique<Platform>()) {}
 
 CSerialPort::~CSerialPort() { close(); }
@@ -131,15 +166,17 @@ void CSerialPort::open(const std::string& name) {
     close();
     const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        raiseError(CRSError::OpenFailed, serialtext::openContext(name, errno),
-                   serialtext::kLineOpen, serialtext::sourceName());
+        const int err = errno;
+        throw CRSError(CRSError::OpenFailed, serialtext::openContext(name, err),
+                       serialtext::kLineOpen, serialtext::sourceName(), err);
     }
     if (!::isatty(fd)) {
         ::close(fd);
-        raiseError(CRSError::OpenFailed, serialtext::openContext(name, ENOTTY),
-                   serialtext::kLineOpen, serialtext::sourceName());
+        throw CRSError(CRSError::OpenFailed, serialtext::openContext(name, ENOTTY),
+                       serialtext::kLineOpen, serialtext::sourceName(), ENOTTY);
     }
-    // No sharing, as on Windows; a second opener gets EBUSY.
+    // No sharing, as on Windows; a second opener gets EBUSY. Where the line is
+    // already held exclusively by another program, the open above failed with EBUSY.
     ::ioctl(fd, TIOCEXCL);
     m_platform->fd = fd;
     m_platform->seen = ErrorCounters{};

@@ -22,18 +22,18 @@ std::string portLabel(const std::string& port) {
 std::wstring sourceName() { return ansi2unicode("serialport"); }
 
 std::wstring openContext(const std::string& port, long systemError) {
-    return L"CSerialPort::open(" + ansi2unicode(portLabel(port)) + L") - GetLastError()=" +
-           std::to_wstring(systemError);
+    return L"CSerialPort::open(" + ansi2unicode(portLabel(port)) + L") - " +
+           systemErrorField(systemError, L"=");
 }
 
 std::wstring transferContext(const char* operation, long systemError) {
-    return L"CSerialPort::" + ansi2unicode(operation) + L"() - GetLastError()=" +
-           std::to_wstring(systemError);
+    return L"CSerialPort::" + ansi2unicode(operation) + L"() - " + systemErrorField(systemError, L"=");
 }
 
 std::wstring stateContext(const char* operation, long systemError, std::uint32_t lineState) {
-    return L"CSerialPort::" + ansi2unicode(operation) + L"() \n GetLastError() = " +
-           std::to_wstring(systemError) + L"\n clearCommError() = " + std::to_wstring(lineState);
+    return L"CSerialPort::" + ansi2unicode(operation) + L"() \n " +
+           systemErrorField(systemError, L" = ") + L"\n clearCommError() = " +
+           std::to_wstring(lineState);
 }
 
 } // namespace velmora::serialtext

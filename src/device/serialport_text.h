@@ -14,11 +14,16 @@ constexpr int kLineRead = 167;
 constexpr int kLineWrite = 183;
 constexpr int kLinePurgeIn = 202;
 
+// The system error as this platform names it, with the system's text:
+// "GetLastError()=5" on Windows, "errno=13 (Permission denied)" elsewhere.
+// Defined in the platform file.
+std::wstring systemErrorField(long systemError, const wchar_t* equals);
+
 // Source name of every serial port error.
 std::wstring sourceName();
-// "CSerialPort::open(" port ") - GetLastError()=" e; a "COMn" name shows as n.
+// "CSerialPort::open(" port ") - " systemErrorField; a "COMn" name shows as n.
 std::wstring openContext(const std::string& port, long systemError);
-// "CSerialPort::read() - GetLastError()=" e, likewise for write.
+// "CSerialPort::read() - " systemErrorField, likewise for write.
 std::wstring transferContext(const char* operation, long systemError);
 // Three lines: operation name (with its trailing blank), the system error, the line state.
 std::wstring stateContext(const char* operation, long systemError, std::uint32_t lineState);

@@ -2,6 +2,7 @@
 // settings and time-outs of the caller, purge of pending input only.
 
 #include "serialport.h"
+#include "port_problem.h"
 #include "serialport_text.h"
 
 #ifndef NOMINMAX
@@ -38,19 +39,54 @@ DWORD clampCount(std::size_t count) {
     return static_cast<DWORD>(std::min<std::size_t>(count, std::numeric_limits<DWORD>::max()));
 }
 
-[[noreturn]] void failTransfer(const CSerialPort& port, const char* operation, int line, long err) {
-    port.raiseError(CRSError::OperationFailed, serialtext::transferContext(operation, err), line,
-                    serialtext::sourceName());
+[[noreturn]] void failTransfer(const CSerialPort&, const char* operation, int line, long err) {
+    throw CRSError(CRSError::OperationFailed, serialtext::transferContext(operation, err), line,
+                   serialtext::sourceName(), static_cast<int>(err));
 }
 
 [[noreturn]] void failState(CSerialPort& port, const char* operation, int line, long err) {
     const std::uint32_t lineState = port.clearCommError();
-    port.raiseError(CRSError::OperationFailed,
-                    serialtext::stateContext(operation, err, lineState), line,
-                    serialtext::sourceName());
+    throw CRSError(CRSError::OperationFailed, serialtext::stateContext(operation, err, lineState),
+                   line, serialtext::sourceName(), static_cast<int>(err));
 }
 
 } // namespace
+
+PortProblem portProblemFromSystemError(int err) {
+    switch (static_cast<DWORD>(err)) {
+    case 0: return PortProblem::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DEV_NOT_EXIST: return PortProblem::Missing;
+    case ERROR_ACCESS_DENIED: return PortProblem::Busy; // a COM port refuses a second opener so
+    case ERROR_SHARING_VIOLATION: return PortProblem::Busy;
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_INVALID_HANDLE: return PortProblem::Gone;
+    default: return PortProblem::Other;
+    }
+}
+
+std::wstring systemErrorText(int err) {
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, static_cast<DWORD>(err), 0,
+                                     reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring out = n && text ? std::wstring(text, n) : std::wstring();
+    if (text) ::LocalFree(text);
+    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' '))
+        out.pop_back();
+    return out;
+}
+
+namespace serialtext {
+std::wstring systemErrorField(long systemError, const wchar_t* equals) {
+    return L"GetLastError()" + std::wstring(equals) + std::to_wstring(systemError) + L" (" +
+           systemErrorText(static_cast<int>(systemError)) + L")";
+}
+} // namespace serialtext
 
 CSerialPort::CSerialPort() : m_platform(std::make_unique<Platform>()) {}
 
@@ -64,8 +100,8 @@ void CSerialPort::open(const std::string& name) {
                              OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const long err = lastSystemError();
-        raiseError(CRSError::OpenFailed, serialtext::openContext(name, err), serialtext::kLineOpen,
-                   serialtext::sourceName());
+        throw CRSError(CRSError::OpenFailed, serialtext::openContext(name, err),
+                       serialtext::kLineOpen, serialtext::sourceName(), static_cast<int>(err));
     }
     m_platform->handle = h;
     m_portName = name;

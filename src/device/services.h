@@ -20,6 +20,8 @@ class IPortLister {
 public:
     virtual ~IPortLister() = default;
     virtual std::vector<std::string> ports() = 0;
+    // What the system says the port is (the adapter's description); empty when unknown.
+    virtual std::string description(const std::string& /*port*/) { return {}; }
 };
 
 // Timer ids of the owner window.

@@ -15,4 +15,15 @@ std::vector<std::string> CQtPortLister::ports() {
     return out;
 }
 
+std::string CQtPortLister::description(const std::string& port) {
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (platform::portName(info).toStdString() != port) continue;
+        QString text = info.description();
+        if (!info.manufacturer().isEmpty() && !text.contains(info.manufacturer()))
+            text = text.isEmpty() ? info.manufacturer() : text + QStringLiteral(", ") + info.manufacturer();
+        return text.toStdString();
+    }
+    return {};
+}
+
 } // namespace velmora

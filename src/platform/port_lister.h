@@ -9,6 +9,7 @@ class CQtPortLister : public IPortLister {
 public:
     // Names as CSerialPort::open takes them.
     std::vector<std::string> ports() override;
+    std::string description(const std::string& port) override;
 };
 
 } // namespace velmora

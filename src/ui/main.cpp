@@ -1,18 +1,23 @@
 // velmora: the operator window.
 
 #include "app_options.h"
+#include "main_window.h"
 #include "qt_message_box.h"
 #include "session_settings.h"
 #include "simulator.h"
+#include "stall_probe.h"
 #include "termination_watch.h"
 #include "velmora_dlg.h"
 
 #include "lang/translate.h"
+#include "link/link_controller.h"
 #include "platform/port_lister.h"
 #include "platform/program_language.h"
 #include "platform/settings_store.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
 
 #include <clocale>
 #include <cstdio>
@@ -32,6 +37,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    QElapsedTimer started;
+    started.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
@@ -54,9 +61,9 @@ int main(int argc, char** argv)
     CQtSettingsStore userSettings;
     CSessionSettingsStore sessionSettings;
     CQtPortLister ports;
-    DeviceServices services{&messages, &userSettings, &ports};
+    ISettingsStore* settings = &userSettings;
 
-    std::string preferredPort = options.port;
+    std::string portOnly = options.port;
     std::unique_ptr<CSimulator> simulator;
     if (options.simulate) {
         std::string error;
@@ -65,23 +72,48 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "velmora: cannot start the simulated unit: %s\n", error.c_str());
             return 1;
         }
-        preferredPort = simulator->port();
-        services.settings = &sessionSettings;
+        portOnly = simulator->port();
+        settings = &sessionSettings;
     }
 
-    // Declared after the simulator: the window, and with it the reading thread,
-    // is gone before the simulated unit stops answering.
-    CVelmoraDlg window(services);
+    // Declared after the simulator: the link, and with it the reading thread, is gone
+    // before the simulated unit stops answering.
+    CLinkController::Setup setup;
+    setup.settings = settings;
+    setup.ports = &ports;
+    CLinkController link(setup);
+    CMainWindow window(link, &messages);
     messages.setOwner(&window);
-    window.setPreferredPort(preferredPort);
-    // The window first: it may not be shown yet (still looking for the unit), and
-    // closing it then keeps it from opening; then whatever box is open over it.
+    // The window first, then whatever box is open over it.
     CTerminationWatch termination([&window] {
         window.close();
         QApplication::closeAllWindows();
     });
 
-    window.DoModal();
+    // Benchmarks and soak runs: how long start-up took and the longest the window froze.
+    const QString probeFile = qEnvironmentVariable("VELMORA_STALL_PROBE");
+    std::unique_ptr<CStallProbe> probe;
+    qint64 firstPaintMs = -1;
+    if (!probeFile.isEmpty())
+        probe = std::make_unique<CStallProbe>();
+
+    // The window appears at once; the unit is looked for behind it.
+    window.show();
+    link.start(QString::fromStdString(portOnly));
+    if (qEnvironmentVariableIsSet("VELMORA_BENCH_START_CHART"))
+        window.dialog().OnBnClickedBtnStart();
+    if (probe) {
+        QApplication::processEvents();
+        firstPaintMs = started.elapsed();
+        probe->reset();
+    }
+    app.exec();
+    if (probe) {
+        QFile out(probeFile);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            out.write(QStringLiteral("window_first_paint_ms %1\nwindow_max_stall_ms %2\n")
+                          .arg(firstPaintMs).arg(probe->maxStallMs()).toUtf8());
+    }
     messages.setOwner(nullptr);
     return 0;
 }

@@ -103,6 +103,26 @@ CMapActions::CMapActions(CMapEmu1& map, CUnitEdits& edits, CBackupKeeper* backup
             [this] { interpolate(Across::Both); });
     connect(m_actions[kClearMap], &QAction::triggered, this, &CMapActions::clearMap);
     connect(m_actions[kBackups], &QAction::triggered, this, &CMapActions::showBackups);
+    // After the stack's own enabling of Undo and Redo, so a unit that cannot take
+    // writes keeps them off.
+    connect(&stack, &QUndoStack::canUndoChanged, this, &CMapActions::updateEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, this, &CMapActions::updateEnabled);
+}
+
+void CMapActions::setWritable(bool writable)
+{
+    m_writable = writable;
+    updateEnabled();
+}
+
+void CMapActions::updateEnabled()
+{
+    QUndoStack& stack = m_edits.stack();
+    m_actions[kUndo]->setEnabled(m_writable && stack.canUndo());
+    m_actions[kRedo]->setEnabled(m_writable && stack.canRedo());
+    for (Id id : {kPaste, kSetValue, kAddValue, kScaleValue, kInterpolateRows,
+                  kInterpolateColumns, kInterpolateBoth, kClearMap})
+        m_actions[id]->setEnabled(m_writable);
 }
 
 QAction* CMapActions::make(Id id, const std::wstring& text, const std::wstring& tip)
@@ -146,13 +166,6 @@ void CMapActions::populate(QMenu* file, QMenu* edit, QMenu* unit)
         unit->addAction(m_actions[kClearMap]);
         unit->addAction(m_actions[kBackups]);
     }
-}
-
-void CMapActions::addShortcutsTo(QWidget* widget)
-{
-    for (QAction* action : m_actions)
-        if (action && !action->shortcut().isEmpty())
-            widget->addAction(action);
 }
 
 void CMapActions::say(const std::wstring& text, unsigned style)

@@ -40,9 +40,11 @@ public:
                 IMessageBox* messages, QObject* parent = nullptr);
 
     void populate(QMenu* file, QMenu* edit, QMenu* unit);
-    // Makes the entries' keys work in widget without a menu bar.
-    void addShortcutsTo(QWidget* widget);
     QAction* action(Id id) const { return m_actions[id]; }
+    // Entries that change the unit (undo and redo, paste, bulk edits, Clear) are
+    // enabled only while it can take writes; the window follows the link with this.
+    void setWritable(bool writable);
+    bool writable() const { return m_writable; }
 
     // Asks one question for text (bulk edit operands); tests answer it themselves.
     using Asker = std::function<std::optional<QString>(const QString& title, const QString& label)>;
@@ -87,6 +89,7 @@ private:
     bool selectionOrSay(CellBlock& area);
     std::optional<QString> ask(const QString& title, const QString& label);
     void say(const std::wstring& text, unsigned style);
+    void updateEnabled();
 
     CMapEmu1& m_map;
     CUnitEdits& m_edits;
@@ -97,6 +100,7 @@ private:
     Asker m_asker;
     FileChooser m_fileChooser;
     DialogRunner m_dialogRunner;
+    bool m_writable = true;
 };
 
 } // namespace velmora

@@ -37,8 +37,18 @@ int CQtMessageBox::show(const std::wstring& text, const std::wstring& caption, u
     return showBox(m_owner, qtext, qcaption, style);
 }
 
+int CQtMessageBox::showDetailed(const std::wstring& text, const std::wstring& detail,
+                                const std::wstring& caption, unsigned style)
+{
+    auto* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return show(text + L"\n\n" + detail, caption, style);
+    return showBox(m_owner, QString::fromStdWString(text), QString::fromStdWString(caption), style,
+                   QString::fromStdWString(detail));
+}
+
 int CQtMessageBox::showBox(const QPointer<QWidget>& ownerWindow, const QString& text,
-                           const QString& caption, unsigned style)
+                           const QString& caption, unsigned style, const QString& detail)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0xF0) {
@@ -60,6 +70,8 @@ int CQtMessageBox::showBox(const QPointer<QWidget>& ownerWindow, const QString& 
         box.setDefaultButton(QMessageBox::Ok);
     }
     box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     switch (box.exec()) {
     case QMessageBox::Yes: return ID_YES;
     case QMessageBox::No: return ID_NO;

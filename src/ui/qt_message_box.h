@@ -18,10 +18,13 @@ public:
     // Called off the window thread, the box is queued and the default answer returned
     // at once: a blocked reading thread must never wait on the window.
     int show(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+    // The detail sits behind the box's "Show Details..." button.
+    int showDetailed(const std::wstring& text, const std::wstring& detail, const std::wstring& caption,
+                     unsigned style) override;
 
 private:
     static int showBox(const QPointer<QWidget>& owner, const QString& text, const QString& caption,
-                       unsigned style);
+                       unsigned style, const QString& detail = {});
 
     QPointer<QWidget> m_owner;
 };

@@ -13,8 +13,8 @@
 #include "window_layout.h"
 
 #include "device/messages.h"
-#include "firmware/firmware_update.h"
 #include "lang/translate.h"
+#include "link/link_controller.h"
 #include "ui/chart/scroll_chart.h"
 #include "ui/map/map_grid.h"
 #include "ui/map/map_key_router.h"
@@ -29,7 +29,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
 #include <QToolButton>
 
 namespace velmora {
@@ -56,29 +55,11 @@ QString withoutMnemonic(const wchar_t* text)
     return QString::fromWCharArray(text).remove(QLatin1Char('&'));
 }
 
-// Holds the wait cursor for one scope.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { release(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void release()
-    {
-        if (m_held) {
-            m_held = false;
-            QApplication::restoreOverrideCursor();
-        }
-    }
-
-private:
-    bool m_held = true;
-};
-
 } // namespace
 
-CVelmoraDlg::CVelmoraDlg(DeviceServices services, QWidget* parent)
-    : QDialog(parent), CLPGDevice(services), m_icon(appIcon()), m_firmwareUi(this)
+CVelmoraDlg::CVelmoraDlg(CLinkController& link, IMessageBox* messages, QWidget* parent)
+    : QDialog(parent), m_icon(appIcon()), m_link(link), m_messages(messages),
+      m_edits(m_document, &link.unitWriter(), messages), m_firmwareUi(this)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -88,17 +69,14 @@ CVelmoraDlg::CVelmoraDlg(DeviceServices services, QWidget* parent)
     connectHandlers();
 
     m_refreshTimer.setObjectName(QStringLiteral("2000"));
-    m_reconnectTimer.setObjectName(QStringLiteral("2001"));
-    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, [this] { OnTimer(kRefreshTimer); });
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] { OnTimer(kReconnectTimer); });
+    m_refreshTimer.setInterval(100);
+    QObject::connect(&m_refreshTimer, &QTimer::timeout, this, &CVelmoraDlg::refreshReadings);
+    connectLink();
 }
 
 CVelmoraDlg::~CVelmoraDlg()
 {
-    // The reading thread uses this object and calls back into it: it must be gone
-    // before any part of the window is.
     stopDevice();
-    setOwner(nullptr);
 }
 
 void CVelmoraDlg::createControls()
@@ -171,18 +149,11 @@ void CVelmoraDlg::createControls()
     QObject::connect(m_aboutButton, &QToolButton::clicked, this, &CVelmoraDlg::showAbout);
 
     // Recording: Ctrl+R or the button in the hidden Nadpisuj button's place beside
-    // Start and Stop; its status under the settings.
-    m_recording = new CRecordingControl(this, messageBox());
+    // Start and Stop; the main window shows its status.
+    m_recording = new CRecordingControl(this, m_messages);
     QPushButton* record = m_recording->createButton(this);
     record->setGeometry(dialogToPixels(withinMargin(QRect(106, 146, 50, 14)), units));
-    QLabel* recordingStatus = m_recording->statusWidget();
-    recordingStatus->setWordWrap(true);
-    recordingStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont small = font();
-    small.setPointSizeF(font().pointSizeF() * 0.8);
-    recordingStatus->setFont(small);
-    recordingStatus->setGeometry(dialogToPixels(withinMargin(QRect(416, 324, 94, 34)), units));
-    m_saveChartAction = createSaveChartDataAction(this, m_chartLog, messageBox());
+    m_saveChartAction = createSaveChartDataAction(this, m_chartLog, m_messages);
 }
 
 void CVelmoraDlg::connectHandlers()
@@ -219,37 +190,17 @@ void CVelmoraDlg::OnInitDialog()
     createMapGrid();
     createMapEditing();
     setWindowIcon(m_icon);
-    setOwner(this);
     createChart();
     // Arrow keys go to the map grid whichever control of this window has the focus.
-    qApp->installEventFilter(new CMapKeyRouter(m_map, this, this));
+    // The window the keys arrive in: the main window once this sits inside it.
+    qApp->installEventFilter(new CMapKeyRouter(m_map, window(), this));
+    installWriteGuard();
 
-    try {
-        startConnection();
-    } catch (const IError& error) {
-        showErrorBox(L"CVelmoraDlg::OnInitDialog()", error);
-    }
     translateCaptions();
-    if (isConnected()) {
-        m_recording->setPort(QString::fromStdString(port().portName()));
-        m_statusText = translate(L"POŁĄCZONY");
+    onLinkStatus(m_link.status());
+    if (m_link.isConnected())
         showDeviceData();
-        if (m_backups)
-            m_backups->onConnected(state());
-        startReading();
-    } else {
-        m_statusText = translate(L"BRAK KOMUNIKACJI");
-    }
-    updateData(false);
-}
-
-int CVelmoraDlg::DoModal()
-{
-    OnInitDialog();
-    // The program may have been asked to end while the unit was being looked for.
-    if (m_closing)
-        return result();
-    return exec();
+    m_refreshTimer.start();
 }
 
 void CVelmoraDlg::createMapGrid()
@@ -295,7 +246,7 @@ void CVelmoraDlg::createChart()
 
 void CVelmoraDlg::showDeviceData()
 {
-    m_edits.unitRead(state());
+    m_edits.unitRead(m_state);
     showSettings();
     m_map.showDocument();
 }
@@ -313,46 +264,20 @@ void CVelmoraDlg::createMapEditing()
     if (m_actions)
         return;
     m_map.setEdits(&m_edits);
-    m_edits.setReread([this] { rereadUnit(); });
+    // After a failed write the unit is read again; unitDataChanged brings it back.
+    m_edits.setReread([this] { m_link.reread(); });
     m_document.addListener([this](unsigned parts) {
         if (parts & CMapDocument::kSettings)
             showSettings();
     });
     m_backups = new CBackupKeeper(this);
-    QObject::connect(m_backups, &CBackupKeeper::saveFailed, this, [this](const QString& error) {
-        reportMessage(messageBox(),
-                      translate(L"Nie udało się zapisać kopii zapasowej urządzenia.") + L"\n"
-                          + error.toStdWString(),
-                      kCaption, MB_ERROR);
-    });
-    m_actions = new CMapActions(m_map, m_edits, m_backups, this, messageBox(), this);
-    // The shortcuts work while the menus live in the context menu.
-    m_actions->addShortcutsTo(this);
+    m_actions = new CMapActions(m_map, m_edits, m_backups, this, m_messages, this);
 
     const auto edit = [this](int id) { return qobject_cast<QLineEdit*>(control(id)); };
     auto* fields = new CSettingsFields(edit(ctl::RpmDivider), edit(ctl::NoiseDelta),
-                                       edit(ctl::NoisePeriod), m_document, messageBox(), this);
+                                       edit(ctl::NoisePeriod), m_document, m_messages, this);
     QObject::connect(fields, &CSettingsFields::valueChosen, this, &CVelmoraDlg::changeSetting);
     QObject::connect(fields, &CSettingsFields::stepped, this, &CVelmoraDlg::stepSetting);
-}
-
-void CVelmoraDlg::setUnitWriter(IUnitWriter* writer)
-{
-    m_edits.setWriter(writer ? writer : &m_writer);
-}
-
-void CVelmoraDlg::rereadUnit()
-{
-    if (!isConnected())
-        return;
-    try {
-        readSettings();
-        readMap();
-        readAxes();
-    } catch (const IError&) {
-        // What could be read is shown; the link's own handling deals with the rest.
-    }
-    m_document.setFromState(state());
 }
 
 void CVelmoraDlg::markCurrentCell(double rpm, double volts)
@@ -449,11 +374,6 @@ void CVelmoraDlg::updateData(bool fromControls)
     }
 }
 
-void CVelmoraDlg::showErrorBox(const wchar_t* context, const IError& error)
-{
-    reportMessage(messageBox(), std::wstring(context) + L"\n" + error.format(), kCaption, MB_PLAIN);
-}
-
 // ---- buttons ----
 
 void CVelmoraDlg::OnBnClickedBtnStart()
@@ -486,187 +406,16 @@ void CVelmoraDlg::OnBnClickedBtnClose()
 
 void CVelmoraDlg::OnBnClickedBtnFirmware()
 {
-    if (!isConnected())
+    if (!m_link.canWrite())
         return;
-    try {
-        if (m_backups)
-            m_backups->beforeFirmwareUpdate(state());
-        OnClickedBtnDeviceUpdate(false);
-    } catch (const IError& error) {
-        showErrorBox(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()", error);
-    }
-}
-
-bool CVelmoraDlg::OnClickedBtnDeviceUpdate(bool forced)
-{
-    CFirmwareUpdate update(*this, m_firmwareUiOverride ? *m_firmwareUiOverride : m_firmwareUi);
-    const bool programmed = update.OnClickedBtnDeviceUpdate(forced);
-    // A forced update runs inside the connection, whose caller shows the outcome.
-    if (programmed && !forced) {
-        // The unit was read again after programming: show what it holds now, or
-        // that it is gone (reading is not running, so no refresh would say so).
-        if (isConnected()) {
-            showDeviceData();
-        } else {
-            m_statusText = translate(L"BRAK KOMUNIKACJI");
-            updateData(false);
-        }
-    }
-    return programmed;
-}
-
-bool CVelmoraDlg::runFirmwareUpdate(bool forced)
-{
-    return OnClickedBtnDeviceUpdate(forced);
+    OnClickedBtnDeviceUpdate(false, m_link.status().port);
 }
 
 void CVelmoraDlg::OnBnClickedBtnClrMapTime()
 {
     // Asks first, keeps a backup, and is one undo step.
-    if (m_actions)
+    if (m_link.canWrite() && m_actions)
         m_actions->clearMap();
-}
-
-// ---- timers ----
-
-QTimer* CVelmoraDlg::timerFor(int id)
-{
-    return id == kRefreshTimer ? &m_refreshTimer : id == kReconnectTimer ? &m_reconnectTimer : nullptr;
-}
-
-const QTimer* CVelmoraDlg::timerFor(int id) const
-{
-    return const_cast<CVelmoraDlg*>(this)->timerFor(id);
-}
-
-void CVelmoraDlg::setTimer(int id, int periodMs)
-{
-    if (QThread::currentThread() != thread()) {
-        // From the reading thread: hand over and return at once.
-        QMetaObject::invokeMethod(this, [this, id, periodMs] { setTimer(id, periodMs); },
-                                  Qt::QueuedConnection);
-        return;
-    }
-    QTimer* timer = timerFor(id);
-    if (!timer || m_closing)
-        return;
-    timer->start(periodMs);
-}
-
-void CVelmoraDlg::killTimer(int id)
-{
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, id] { killTimer(id); }, Qt::QueuedConnection);
-        return;
-    }
-    if (QTimer* timer = timerFor(id))
-        timer->stop();
-}
-
-bool CVelmoraDlg::isTimerActive(int id) const
-{
-    const QTimer* timer = timerFor(id);
-    return timer && timer->isActive();
-}
-
-int CVelmoraDlg::timerInterval(int id) const
-{
-    const QTimer* timer = timerFor(id);
-    return timer ? timer->interval() : -1;
-}
-
-void CVelmoraDlg::OnTimer(int id)
-{
-    try {
-        if (id == kRefreshTimer)
-            refreshReadings();
-        else if (id == kReconnectTimer)
-            checkConnection();
-    } catch (const IError&) {
-        // A tick's port error is not the operator's business: the link logic recovers.
-    }
-}
-
-void CVelmoraDlg::refreshReadings()
-{
-    updateData(true);
-    if (!isConnected()) {
-        m_statusText = translate(L"BRAK POŁĄCZENIA");
-        updateData(false);
-        // A break in the chart and a marker in the recording, once per loss.
-        m_recording->linkLost();
-        // Time goes on along the chart's seconds, so the break shows as one.
-        if (m_chart && m_chartStopped == 0) {
-            m_chart->addGap();
-            m_chartLog.addGap(std::chrono::system_clock::now());
-            ++m_chartSampleCounter;
-        }
-        return;
-    }
-    for (const CDiag& fresh : m_recordCursor.takeNew(samples()))
-        m_recording->addSample(fresh);
-    if (samples().count() == 0)
-        return;
-    CDiag sample;
-    samples().getLast(sample);
-    // The reading thread may have emptied the store since count(); samples are
-    // numbered from 1, so an untouched record shows it.
-    if (sample.sequence == 0)
-        return;
-
-    const ReadingTexts texts = readingTexts(sample);
-    m_inputVoltsText = texts.inputVolts;
-    m_outputVoltsText = texts.outputVolts;
-    m_pumpText = texts.pumpVolts;
-    m_rpmText = texts.rpm;
-    m_workStateText = texts.workState;
-    markCurrentCell(rpmFromPeriod(sample.rpmPeriod), pumpVolts(sample));
-    updateData(false);
-    if (m_chartStopped == 0)
-        feedChart();
-}
-
-void CVelmoraDlg::feedChart()
-{
-    const int n = samples().count();
-    if (n < 2)
-        return;
-    // One point per tick: the second newest sample.
-    std::vector<CDiag> copied;
-    samples().copyRange(copied, n - 2, n - 1);
-    if (copied.empty())
-        return;
-    if (m_chart) {
-        const ChartValues values = chartValues(copied.front());
-        const auto x = static_cast<float>(m_chartSampleCounter);
-        m_chart->addPoint(0, x, values.input, false);
-        m_chart->addPoint(1, x, values.output, false);
-        m_chart->addPoint(2, x, values.pump, false);
-        m_chartLog.add(std::chrono::system_clock::now(), copied.front(), port().portName());
-    }
-    ++m_chartSampleCounter;
-    if (m_chart)
-        m_chart->updateChart();
-}
-
-void CVelmoraDlg::checkConnection()
-{
-    killTimer(kReconnectTimer);
-    m_statusText = translate(L"NO CONNECTION");
-    setConnected(false);
-    if (openPort(readLastPort())) {
-        m_recordCursor.restart();
-        m_recording->linkRestored(QString::fromStdString(port().portName()));
-        m_statusText = translate(L"CONNECTED");
-        translateCaptions();
-        showDeviceData();
-        if (m_backups)
-            m_backups->onConnected(state());
-        startReading();
-        updateData(false);
-    } else {
-        setTimer(kReconnectTimer, 2000);
-    }
 }
 
 // ---- settings spinners ----
@@ -698,20 +447,15 @@ void CVelmoraDlg::stepSetting(SettingField field, int step)
 
 void CVelmoraDlg::changeSetting(SettingField field, std::uint32_t value)
 {
-    UnitSettings settings = m_document.settings();
-    switch (field) {
-    case kRpmDividerField: settings.rpmDivider = static_cast<std::uint8_t>(value); break;
-    case kNoiseDeltaField: settings.noiseDelta = static_cast<std::uint8_t>(value); break;
-    case kNoisePeriodField: settings.noisePeriod = static_cast<std::uint16_t>(value); break;
-    }
+    // Nothing reaches a unit that is not there: the value does not move either.
     if (m_edits.canWrite()) {
+        UnitSettings settings = m_document.settings();
+        switch (field) {
+        case kRpmDividerField: settings.rpmDivider = static_cast<std::uint8_t>(value); break;
+        case kNoiseDeltaField: settings.noiseDelta = static_cast<std::uint8_t>(value); break;
+        case kNoisePeriodField: settings.noisePeriod = static_cast<std::uint16_t>(value); break;
+        }
         m_edits.changeSettings(settings, field);
-    } else {
-        // Nothing to send it to: shown, and carried by the next settings write.
-        state().rpmDivider = settings.rpmDivider;
-        state().noiseDelta = settings.noiseDelta;
-        state().noisePeriod = settings.noisePeriod;
-        m_document.setSettings(settings);
     }
     showSettings();
 }
@@ -722,14 +466,16 @@ void CVelmoraDlg::stopDevice()
 {
     m_closing = true;
     m_refreshTimer.stop();
-    m_reconnectTimer.stop();
-    stopReading();
 }
 
 void CVelmoraDlg::finish()
 {
     stopDevice();
-    QDialog::reject();
+    // Inside the main window, Zamknij closes the program's window.
+    if (parentWidget())
+        window()->close();
+    else
+        QDialog::reject();
 }
 
 void CVelmoraDlg::closeEvent(QCloseEvent* event)
@@ -750,7 +496,7 @@ void CVelmoraDlg::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Enter:
     case Qt::Key_Return:
         if (auto* button = qobject_cast<QPushButton*>(focusWidget());
-            button && button->window() == this && button->isVisible() && button->isEnabled())
+            button && isAncestorOf(button) && button->isVisible() && button->isEnabled())
             button->click();
         return;
     case Qt::Key_Escape:
@@ -763,17 +509,6 @@ void CVelmoraDlg::keyPressEvent(QKeyEvent* event)
 void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
-    if (m_actions) {
-        // Until the main window's menu bar holds them.
-        QMenu* file = menu.addMenu(QString::fromStdWString(translate(L"&Plik")));
-        QMenu* edit = menu.addMenu(QString::fromStdWString(translate(L"&Edycja")));
-        QMenu* unit = menu.addMenu(QString::fromStdWString(translate(L"&Urządzenie")));
-        m_actions->populate(file, edit, unit);
-        menu.addSeparator();
-    }
-    menu.addAction(m_recording->toggleAction());
-    menu.addAction(m_saveChartAction);
-    menu.addSeparator();
     menu.addAction(QString::fromWCharArray(kAboutEntry), this, &CVelmoraDlg::showAbout);
     menu.exec(event->globalPos());
 }

@@ -1,8 +1,10 @@
+#include "device/port_problem.h"
 #include "device/serialport.h"
 #include "sim/pty.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -47,14 +49,18 @@ TEST(SerialPortOpen, MissingPortRaisesCodeFiveWithTheSystemError) {
     const CRSError e = raised([&] { port.open("/dev/velmora-no-such-port"); });
     EXPECT_EQ(e.code(), CRSError::OpenFailed);
     EXPECT_EQ(e.line(), 68);
-    EXPECT_EQ(e.context(), L"CSerialPort::open(/dev/velmora-no-such-port) - GetLastError()=2");
+    // The system's own name and text for the error, never a Windows call name here.
+    EXPECT_EQ(e.context(), L"CSerialPort::open(/dev/velmora-no-such-port) - errno=2 (" +
+                               systemErrorText(ENOENT) + L")");
+    EXPECT_EQ(e.systemError(), ENOENT);
+    EXPECT_EQ(portProblemFromSystemError(e.systemError()), PortProblem::Missing);
     EXPECT_EQ(e.source(), L"serialport");
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.portName().empty());
 
     // A Windows-style name reports its number.
     const CRSError com = raised([&] { port.open("COM7"); });
-    EXPECT_EQ(com.context(), L"CSerialPort::open(7) - GetLastError()=2");
+    EXPECT_EQ(com.context().rfind(L"CSerialPort::open(7) - errno=2 (", 0), 0u);
 }
 
 TEST(SerialPortOpen, SomethingThatIsNotATerminalIsRefused) {
@@ -184,7 +190,7 @@ TEST(SerialPortLine, AVanishedLineRaisesAndReportsALineError) {
     const CRSError r = raised([&] { port.read(b, 4); });
     EXPECT_EQ(r.code(), CRSError::OperationFailed);
     EXPECT_EQ(r.line(), 167);
-    EXPECT_EQ(r.context().rfind(L"CSerialPort::read() - GetLastError()=", 0), 0u);
+    EXPECT_EQ(r.context().rfind(L"CSerialPort::read() - errno=", 0), 0u);
     const CRSError w = raised([&] { port.write(b, 4); });
     EXPECT_EQ(w.code(), CRSError::OperationFailed);
     EXPECT_EQ(w.line(), 183);
@@ -200,8 +206,8 @@ TEST(SerialPortClosed, EveryOperationRaisesExceptCloseAndTheLineQuery) {
     const CRSError purge = raised([&] { port.purgeIn(); });
     EXPECT_EQ(purge.line(), 202);
     EXPECT_EQ(purge.code(), CRSError::OperationFailed);
-    EXPECT_EQ(purge.context(),
-              L"CSerialPort::purgeIn() \n GetLastError() = 9\n clearCommError() = 9");
+    EXPECT_EQ(purge.context(), L"CSerialPort::purgeIn() \n errno = 9 (" + systemErrorText(EBADF) +
+                                   L")\n clearCommError() = 9");
     EXPECT_NE(port.clearCommError(), 0u);
     EXPECT_EQ(port.close(), 0);
 }
@@ -214,5 +220,23 @@ TEST(SerialPortState, RefusesASpeedTheLineCannotRun) {
     odd.baudRate = 12345;
     const CRSError e = raised([&] { port.setState(odd); });
     EXPECT_EQ(e.line(), 107);
-    EXPECT_EQ(e.context().rfind(L"CSerialPort::setState() \n GetLastError() = ", 0), 0u);
+    EXPECT_EQ(e.context().rfind(L"CSerialPort::setState() \n errno = ", 0), 0u);
 }
+
+TEST(SerialPortErrors, SystemErrorsMapToWhatThePersonMustDo) {
+    const struct {
+        int err;
+        PortProblem problem;
+    } table[] = {
+        {0, PortProblem::None},           {ENOENT, PortProblem::Missing},
+        {ENODEV, PortProblem::Missing},   {EACCES, PortProblem::NoPermission},
+        {EPERM, PortProblem::NoPermission}, {EBUSY, PortProblem::Busy},
+        {EIO, PortProblem::Gone},         {ENOTTY, PortProblem::NotSerial},
+        {EINVAL, PortProblem::Other},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(portProblemFromSystemError(row.err), row.problem) << row.err;
+    }
+    EXPECT_FALSE(systemErrorText(EACCES).empty());
+}
+

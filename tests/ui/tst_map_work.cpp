@@ -6,10 +6,12 @@
 
 #include "ui/backups_dialog.h"
 #include "ui/compare_dialog.h"
+#include "ui/main_window.h"
 #include "ui/map_actions.h"
 #include "ui/velmora_dlg.h"
 
 #include "device/encodings.h"
+#include "link/link_controller.h"
 #include "sim/sim_host.h"
 
 #include <QApplication>
@@ -30,16 +32,39 @@ using namespace velmora::test;
 
 namespace {
 
+// The window on a link controller connected to a simulated unit.
 struct Rig {
     Rig()
     {
         host.start();
-        ports.listed = {host.path()};
-        window = std::make_unique<CVelmoraDlg>(DeviceServices{&messages, &settings, &ports});
-        window->OnInitDialog();
+        CLinkController::Setup setup;
+        setup.settings = &settings;
+        setup.ports = &ports;
+        setup.timeouts = Timeouts{150, 1};
+        link = std::make_unique<CLinkController>(setup);
+        main = std::make_unique<CMainWindow>(*link, &messages);
+        window = &main->dialog();
+        bool read = false;
+        QObject::connect(link.get(), &CLinkController::unitDataChanged, main.get(), [&read] { read = true; });
+        link->start(QString::fromStdString(host.path()));
+        connected = QTest::qWaitFor([&] { return read && link->canWrite(); }, 10000);
+        QObject::disconnect(link.get(), &CLinkController::unitDataChanged, main.get(), nullptr);
+    }
+    ~Rig()
+    {
+        main.reset();
+        link.reset();
     }
     CMapActions& actions() { return *window->mapActions(); }
-    std::uint8_t cell(int row, int column) { return host.state().map[row * 15 + column]; }
+    // The unit's bytes after every write has been answered.
+    const sim::SimState& unit()
+    {
+        static_cast<void>(QTest::qWaitFor([this] { return window->edits().pendingWrites() == 0; }, 10000));
+        QTest::qWait(30);
+        state = host.state();
+        return state;
+    }
+    std::uint8_t cell(int row, int column) { return unit().map[row * 15 + column]; }
     void select(CellPos a, CellPos b)
     {
         window->map().selectRectangle(a, b);
@@ -50,7 +75,11 @@ struct Rig {
     FakeMessageBox messages;
     FakeSettingsStore settings;
     FakePortLister ports;
-    std::unique_ptr<CVelmoraDlg> window;
+    std::unique_ptr<CLinkController> link;
+    std::unique_ptr<CMainWindow> main;
+    CVelmoraDlg* window = nullptr;
+    bool connected = false;
+    sim::SimState state;
 };
 
 QString writeText(const QString& path, const QByteArray& text)
@@ -81,6 +110,7 @@ private slots:
     void aMapFileIsComparedThenWrittenAsOneStep()
     {
         Rig rig;
+        QVERIFY(rig.connected);
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("unit.csv"));
         QVERIFY(rig.actions().saveMapAs(saved));
@@ -101,7 +131,7 @@ private slots:
         polish.replace(',', ';').replace('.', ',');
         const QString edited = writeText(dir.filePath(QStringLiteral("edited.csv")), polish);
 
-        const auto before = rig.host.state();
+        const auto before = rig.unit();
         int compared = 0;
         std::size_t differences = 0;
         QString changedCell, changedRpm, sameCell;
@@ -133,17 +163,18 @@ private slots:
         QVERIFY(writable);
         QCOMPARE(rig.messages.shown().size(), std::size_t(2));
         QCOMPARE(int(rig.cell(2, 4)), 222); // 4.44 / 0.02
-        QCOMPARE(int(rig.host.state().rpmBytes[14]), 80);
-        QCOMPARE(rig.host.state().noisePeriod, before.noisePeriod);
+        QCOMPARE(int(rig.unit().rpmBytes[14]), 80);
+        QCOMPARE(rig.unit().noisePeriod, before.noisePeriod);
         QCOMPARE(rig.window->edits().stack().count(), 1);
         rig.window->edits().stack().undo();
-        QCOMPARE(rig.host.state().map, before.map);
-        QCOMPARE(rig.host.state().rpmBytes, before.rpmBytes);
+        QCOMPARE(rig.unit().map, before.map);
+        QCOMPARE(rig.unit().rpmBytes, before.rpmBytes);
     }
 
     void aBrokenMapFileNamesItsPlaceAndSendsNothing()
     {
         Rig rig;
+        QVERIFY(rig.connected);
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("unit.csv"));
         QVERIFY(rig.actions().saveMapAs(saved));
@@ -152,7 +183,7 @@ private slots:
         QByteArray text = in.readAll();
         text.replace("\n0.96,", "\n0.96,x"); // line 2, field 2 no longer a number
         const QString broken = writeText(dir.filePath(QStringLiteral("broken.csv")), text);
-        const auto before = rig.host.state();
+        const auto before = rig.unit();
         bool shown = false;
         rig.actions().setDialogRunner([&](QDialog&) {
             shown = true;
@@ -163,14 +194,15 @@ private slots:
         const auto messages = rig.messages.shown();
         QCOMPARE(messages.size(), std::size_t(1));
         QVERIFY(messages[0].text.find(L"Wiersz 2, pole 2") != std::wstring::npos);
-        QCOMPARE(rig.host.state().map, before.map);
-        QCOMPARE(rig.host.state().mapStores, before.mapStores);
+        QCOMPARE(rig.unit().map, before.map);
+        QCOMPARE(rig.unit().mapStores, before.mapStores);
     }
 
     void pasteAndBulkEditsAreRefusedWholeOrWrittenWhole()
     {
         Rig rig;
-        const auto start = rig.host.state().map;
+        QVERIFY(rig.connected);
+        const auto start = rig.unit().map;
         rig.select({2, 3}, {3, 4}); // columns 2..3, rows 3..4
         QApplication::clipboard()->setText(QStringLiteral("1,5\t2\r\n3\t0,04\r\n"));
         rig.actions().paste();
@@ -181,7 +213,7 @@ private slots:
         rig.actions().copy();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1.50\t2.00\n3.00\t0.04\n"));
 
-        const auto pasted = rig.host.state().map;
+        const auto pasted = rig.unit().map;
         const struct {
             const char* what;
             std::function<void()> edit;
@@ -202,7 +234,7 @@ private slots:
         for (const auto& r : refused) {
             r.edit();
             QVERIFY2(rig.messages.shown().size() == ++messages, r.what);
-            QVERIFY2(rig.host.state().map == pasted, r.what);
+            QVERIFY2(rig.unit().map == pasted, r.what);
         }
 
         rig.actions().scaleValue(QStringLiteral("50"));
@@ -210,29 +242,30 @@ private slots:
         rig.select({2, 3}, {2, 5}); // rows 3..5 of column 2: the middle from its ends
         rig.actions().interpolate(CMapActions::Across::Columns);
         // Row 4 on the straight line between rows 3 and 5, weighted by the voltage axis.
-        const auto& w = rig.host.state().voltWords;
+        const auto& w = rig.unit().voltWords;
         const double top = rig.cell(3, 2), bottom = rig.cell(5, 2);
         const double expected = top + (bottom - top) * (w[4] - w[3]) / double(w[5] - w[3]);
         QVERIFY(std::abs(rig.cell(4, 2) - expected) <= 1.0);
         QVERIFY(rig.cell(4, 2) != 225);
         while (rig.window->edits().stack().canUndo())
             rig.window->edits().stack().undo();
-        QCOMPARE(rig.host.state().map, start);
+        QCOMPARE(rig.unit().map, start);
     }
 
     void backupsAreKeptOnConnectionAndRestoredThroughTheCompareView()
     {
         Rig rig;
+        QVERIFY(rig.connected);
         CBackupKeeper& keeper = *rig.window->backups();
         QCOMPARE(keeper.list().size(), std::size_t(1));
         // The same unit again: no second copy.
         QVERIFY(keeper.onConnected(rig.window->state()).isEmpty());
         QCOMPARE(keeper.list().size(), std::size_t(1));
 
-        const auto original = rig.host.state();
+        const auto original = rig.unit();
         rig.messages.answer = ID_YES;
         rig.actions().clearMap();
-        const auto cleared = rig.host.state().map;
+        const auto cleared = rig.unit().map;
         QVERIFY(std::all_of(cleared.begin(), cleared.end(), [](auto b) { return b == 0; }));
         UnitSettings s = rig.window->document().settings();
         s.noiseDelta = 99;
@@ -254,8 +287,8 @@ private slots:
         rig.actions().showBackups();
         QCOMPARE(listed, 1);
         QVERIFY(summary.contains(QStringLiteral("komórki mapy")));
-        QCOMPARE(rig.host.state().map, original.map);
-        QCOMPARE(int(rig.host.state().noiseDelta), int(original.noiseDelta));
+        QCOMPARE(rig.unit().map, original.map);
+        QCOMPARE(int(rig.unit().noiseDelta), int(original.noiseDelta));
         // The restore kept a backup of what it replaced.
         QCOMPARE(keeper.list().size(), std::size_t(2));
     }

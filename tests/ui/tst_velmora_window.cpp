@@ -2,6 +2,7 @@
 
 #include "ui_fakes.h"
 
+#include "ui/main_window.h"
 #include "ui/map_actions.h"
 #include "ui/up_down.h"
 #include "ui/velmora_dlg.h"
@@ -9,8 +10,11 @@
 #include "ui/window_layout.h"
 
 #include "lang/translate.h"
+#include "link/link_controller.h"
+#include "link/link_worker.h"
 #include "sim/firmware_builder.h"
 #include "sim/sim_host.h"
+#include "device/encodings.h"
 #include "ui/chart/scroll_chart.h"
 #include "ui/recording/chart_export.h"
 #include "ui/recording/recording_control.h"
@@ -18,22 +22,30 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include "ui/group_frame.h"
 #include <QLabel>
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include "ui/map/cell_array.h"
 #include <QWheelEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
+#include <QSignalSpy>
 #include <QTest>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 
+#include <atomic>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -45,18 +57,50 @@ using velmora::test::FakeSettingsStore;
 
 namespace {
 
-// One simulated unit and one window on it. The window goes first, so its reading
-// thread never outlives the unit's end of the line.
+// One simulated unit, a link controller and the main window on it. The window goes
+// first, then the link (its worker joins the reading thread), then the unit.
 struct Rig {
-    explicit Rig(bool withUnit = true)
+    explicit Rig(bool withUnit = true, bool start = true)
     {
-        if (withUnit) {
-            host.start();
-            ports.listed = {host.path()};
-        }
-        window = std::make_unique<CVelmoraDlg>(DeviceServices{&messages, &settings, &ports});
+        host.emplace(linkPath());
+        if (withUnit)
+            host->start();
+        ports.set({});
+        CLinkController::Setup setup;
+        setup.settings = &settings;
+        setup.ports = &ports;
+        setup.timeouts = Timeouts{150, 1};
+        setup.retryMs = 300;
+        setup.lostRetryMs = 100;
+        setup.portWatchMs = 50;
+        link = std::make_unique<CLinkController>(setup);
+        main = std::make_unique<CMainWindow>(*link, &messages);
+        window = &main->dialog();
+        if (start)
+            link->start(QString::fromStdString(host->path()));
     }
-    ~Rig() { window.reset(); }
+    ~Rig()
+    {
+        main.reset();
+        link.reset();
+    }
+    static std::string linkPath()
+    {
+        return (std::filesystem::temp_directory_path() /
+                ("velmora-window-unit-" + std::to_string(::getpid())))
+            .string();
+    }
+    bool waitConnected(int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            if (link->status().state == LinkState::Connected)
+                return true;
+            QTest::qWait(10);
+        }
+        return false;
+    }
 
     QString text(int id) const
     {
@@ -83,16 +127,19 @@ struct Rig {
         return s ? s->size() : 0;
     }
 
-    sim::CSimHost host;
+    std::optional<sim::CSimHost> host;
     FakeMessageBox messages;
     FakeSettingsStore settings;
     FakePortLister ports;
-    std::unique_ptr<CVelmoraDlg> window;
+    std::unique_ptr<CLinkController> link;
+    std::unique_ptr<CMainWindow> main;
+    CVelmoraDlg* window = nullptr;
 };
 
 const QString kConnected = QString::fromUtf8("POŁĄCZONY");
 const QString kNotFound = QString::fromUtf8("BRAK KOMUNIKACJI");
 const QString kLinkLost = QString::fromUtf8("BRAK POŁĄCZENIA");
+const QString kStale = QString::fromUtf8(CVelmoraDlg::kNoValue);
 
 std::filesystem::path writeFirmwareFile(std::uint16_t version)
 {
@@ -105,6 +152,14 @@ std::filesystem::path writeFirmwareFile(std::uint16_t version)
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+bool allEnabled(const QList<QWidget*>& widgets, bool enabled)
+{
+    for (QWidget* w : widgets)
+        if (w->isEnabled() != enabled)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -142,7 +197,7 @@ private slots:
 
     void connectsAndShowsTheUnit();
     void showsTheNewestReading();
-    void withoutUnitStaysIdle();
+    void withoutUnitWaitsAndConnectsWhenPluggedIn();
     void chartFollowsStartStopAndOverwrite();
     void spinnerStepReachesTheUnit();
     void refusedSettingsWriteStaysForAnotherTry();
@@ -151,13 +206,16 @@ private slots:
     void refusedClearLeavesTheMapAlone();
     void lostLinkIsFoundAgain();
     void recordingRefusedByItsFolderSaysSo();
-    void timersArmedFromAnotherThreadRunOnTheWindow();
+    void nothingWritesWhileTheUnitCannotTakeIt();
+    void portChooserAndStatusBarFollowTheLink();
     void onlyZamknijClosesTheWindow();
-    void zamknijEndsTheModalWindowWhileReading();
+    void zamknijEndsTheWindowWhileReading();
     void programCloseRequestEndsTheWindow();
     void arrowKeysGoToTheMapWhateverHasTheFocus();
+    void stepThenUndoKeysRestoreTheUnitAndAPulledUnitTakesNoEdits();
     void firmwareButtonProgramsTheUnit();
     void unitInItsBootloaderIsProgrammedAtStart();
+    void cutProgrammingSaysNoCommunicationAndOffersToFinish();
     void layoutKeepsEveryCaptionWhole();
 
 private:
@@ -175,29 +233,28 @@ void TestVelmoraWindow::initTestCase()
 void TestVelmoraWindow::connectsAndShowsTheUnit()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    // The window is there at once, before the unit answered.
+    QCOMPARE(rig.text(ctl::Status), kNotFound);
+    QVERIFY(rig.waitConnected());
 
     QCOMPARE(rig.text(ctl::Status), kConnected);
-    QVERIFY(rig.window->isConnected());
-    QCOMPARE(rig.settings.port, rig.host.path());
+    QCOMPARE(rig.settings.get(), rig.host->path());
     // The unit's settings, as the simulated unit starts: 2, 12, 1500.
-    QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("2"));
+    QTRY_COMPARE(rig.text(ctl::RpmDivider), QStringLiteral("2"));
     QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
     QCOMPARE(rig.text(ctl::NoisePeriod), QStringLiteral("1500"));
     QCOMPARE(rig.window->windowTitle(), QString::fromUtf8("Emulator ciśnienia paliwa"));
-    QVERIFY(rig.window->isTimerActive(kRefreshTimer));
-    QCOMPARE(rig.window->timerInterval(kRefreshTimer), 100);
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
-    QVERIFY(rig.window->isRunning());
+    QVERIFY(rig.window->isRefreshing());
     QVERIFY(rig.messages.shown().empty());
-    // The hidden buttons stay hidden, the unit labels untranslated.
-    rig.window->show();
+    // The hidden buttons stay hidden.
+    rig.main->show();
     QVERIFY(!rig.window->control(ctl::Overwrite)->isVisible());
     QVERIFY(!rig.window->control(ctl::Definition)->isVisible());
     QVERIFY(rig.window->control(ctl::ClearMap)->isVisible());
 
     // Readings arrive with the refresh ticks.
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.text(ctl::Rpm).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+    QVERIFY(rig.text(ctl::Rpm) != kStale && !rig.text(ctl::Rpm).isEmpty());
     QVERIFY(!rig.text(ctl::InputVolts).isEmpty());
     QVERIFY(!rig.text(ctl::WorkState).isEmpty());
     QCOMPARE(rig.text(ctl::Status), kConnected); // untouched while connected
@@ -206,12 +263,20 @@ void TestVelmoraWindow::connectsAndShowsTheUnit()
 void TestVelmoraWindow::showsTheNewestReading()
 {
     Rig rig;
-    rig.window->OnInitDialog();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.window->samples().count() >= 2, 5000);
-    // Freeze the store, then run one tick by hand.
-    rig.window->stopReading();
+    QVERIFY(rig.waitConnected());
+    // The window shows what the link hands it: two samples, the newest shown.
+    CDiag older;
+    older.rpmPeriod = 5000;
+    older.inputRaw = 2000;
+    older.sequence = 100000;
     CDiag newest;
-    rig.window->samples().getLast(newest);
+    newest.rpmPeriod = 7500;
+    newest.pumpRaw = -200;
+    newest.inputRaw = 1000;
+    newest.outputRaw = 300;
+    newest.workState = 3;
+    newest.sequence = 100001;
+    emit rig.link->readingsArrived({older, newest});
     rig.window->refreshReadings();
 
     const ReadingTexts expected = readingTexts(newest);
@@ -224,56 +289,53 @@ void TestVelmoraWindow::showsTheNewestReading()
     const CellPos cell = rig.window->map().findCell(rpmFromPeriod(newest.rpmPeriod), pumpVolts(newest));
     QCOMPARE(rig.window->map().currentCell(), cell);
     QVERIFY(rig.window->map().cell(cell.column, cell.row).isCurrent());
-
-    // Text typed over a reading is replaced by the next tick.
-    qobject_cast<QLineEdit*>(rig.window->control(ctl::Rpm))->setText(QStringLiteral("typed"));
-    rig.window->refreshReadings();
-    QCOMPARE(rig.text(ctl::Rpm), QString::fromStdWString(expected.rpm));
 }
 
-void TestVelmoraWindow::withoutUnitStaysIdle()
+void TestVelmoraWindow::withoutUnitWaitsAndConnectsWhenPluggedIn()
 {
     Rig rig(false);
-    rig.window->OnInitDialog();
-
+    rig.main->show();
+    QTest::qWait(800);
+    // No box, no freeze: the window says it has no unit and keeps watching.
     QCOMPARE(rig.text(ctl::Status), kNotFound);
-    QVERIFY(!rig.window->isConnected());
-    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
-    QCOMPARE(rig.messages.shown()[0].text, std::wstring(L"Brak połączenia"));
-    QCOMPARE(rig.messages.shown()[0].style, 0u);
+    QVERIFY(rig.messages.shown().empty());
+    QVERIFY(rig.window->readingsStale());
     QCOMPARE(rig.text(ctl::RpmDivider), QString()); // nothing shown before a unit answered
-    // The grid has the default axes in its headers and no values yet.
     QCOMPARE(rig.window->map().columnHeader(0).getTxt(), std::wstring(L"500"));
     QCOMPARE(rig.window->map().rowHeader(15).getTxt(), std::wstring(L"15.36"));
     QCOMPARE(rig.window->map().cell(0, 0).getTxt(), std::wstring());
-    QVERIFY(!rig.window->isTimerActive(kRefreshTimer));
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
+    QVERIFY(rig.main->stateField()->text().contains(QString::fromStdString(rig.host->path())));
 
-    // The spinner still changes the value it shows; there is nothing to send it to.
+    // The spinner does not move a value nothing would receive.
     rig.spin(ctl::SpinRpmDivider, +1);
-    QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("2"));
-    QCOMPARE(int(rig.window->state().rpmDivider), 2);
-    // Buttons that need the unit do nothing and say nothing.
+    QCOMPARE(rig.text(ctl::RpmDivider), QString());
+    QCOMPARE(int(rig.window->state().rpmDivider), 1);
+    // Buttons that need the unit do nothing.
     FakeFirmwareUI firmware;
     rig.window->setFirmwareUI(&firmware);
-    rig.click(ctl::Firmware);
-    rig.click(ctl::ClearMap);
+    rig.window->OnBnClickedBtnFirmware();
+    rig.window->OnBnClickedBtnClrMapTime();
     QCOMPARE(firmware.fileDialogs, 0);
-    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
-    // Start sets the chart running, but no tick ever feeds it.
+    // Start sets the chart running, but nothing feeds it.
     rig.click(ctl::Start);
     QTest::qWait(300);
     QCOMPARE(rig.window->chartSampleCounter(), 0);
-    QCOMPARE(rig.text(ctl::Status), kNotFound);
+
+    // Plugged in: found without any action.
+    rig.host->start();
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(rig.text(ctl::RpmDivider), QStringLiteral("2"));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+    QVERIFY(rig.messages.shown().empty());
 }
 
 void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
     // Stopped when the window opens: readings refresh, the chart stays empty.
     QVERIFY(rig.window->chartStopped());
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.text(ctl::Rpm).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
     QTest::qWait(300);
     QCOMPARE(rig.window->chartSampleCounter(), 0);
     QCOMPARE(rig.chartPoints(), std::size_t(0));
@@ -281,7 +343,6 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
     rig.click(ctl::Start);
     QVERIFY(!rig.window->chartStopped());
     QTRY_VERIFY_WITH_TIMEOUT(rig.window->chartSampleCounter() >= 5, 5000);
-    // One point per tick in each of the three series, at x = 0, 1, 2, ...
     for (int series = 0; series < 3; ++series)
         QCOMPARE(rig.chartPoints(series), std::size_t(rig.window->chartSampleCounter()));
     QCOMPARE(rig.window->chart()->model().findSeries(0)->points().front().x, 0.0f);
@@ -327,63 +388,74 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
 void TestVelmoraWindow::spinnerStepReachesTheUnit()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(rig.text(ctl::RpmDivider), QStringLiteral("2"));
 
     rig.spin(ctl::SpinRpmDivider, +1);
     QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("3"));
-    QCOMPARE(int(rig.host.state().rpmDivider), 3);
+    QTRY_COMPARE(int(rig.host->state().rpmDivider), 3);
 
     rig.spin(ctl::SpinNoiseDelta, -1);
     QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("11"));
-    QCOMPARE(int(rig.host.state().noiseDelta), 11);
+    QTRY_COMPARE(int(rig.host->state().noiseDelta), 11);
 
     rig.spin(ctl::SpinNoisePeriod, -1);
     QCOMPARE(rig.text(ctl::NoisePeriod), QStringLiteral("1499"));
-    QCOMPARE(int(rig.host.state().noisePeriod), 1499);
+    QTRY_COMPARE(int(rig.host->state().noisePeriod), 1499);
+    QTRY_COMPARE(int(rig.window->state().noisePeriod), 1499);
 
     // At the end of its range a step changes nothing and sends nothing.
     UnitSettings top = rig.window->document().settings();
     top.rpmDivider = 200;
     rig.window->document().setSettings(top);
-    const unsigned requests = rig.host.state().requests;
-    const unsigned readings = rig.host.state().readings;
+    const unsigned requests = rig.host->state().requests;
+    const unsigned readings = rig.host->state().readings;
     rig.spin(ctl::SpinRpmDivider, +1);
     QCOMPARE(int(rig.window->document().settings().rpmDivider), 200);
     QCOMPARE(rig.text(ctl::RpmDivider), QStringLiteral("200"));
-    QCOMPARE(rig.host.state().requests - requests, rig.host.state().readings - readings);
+    QTest::qWait(200);
+    QCOMPARE(rig.host->state().requests - requests, rig.host->state().readings - readings);
     QVERIFY(rig.messages.shown().empty());
 }
 
 void TestVelmoraWindow::refusedSettingsWriteStaysForAnotherTry()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
     sim::Faults refuse;
     refuse.nakWrites = true;
-    rig.host.setFaults(refuse);
+    rig.host->setFaults(refuse);
 
     rig.spin(ctl::SpinNoiseDelta, +1);
-    // Said plainly, and the field shows what the unit still has.
-    QTRY_COMPARE(rig.messages.shown().size(), std::size_t(1));
+    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("13"));
+    // Said plainly; then the field shows what the unit still has, not the value that
+    // did not get through.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.shown().size(), std::size_t(1), 10000);
     const auto shown = rig.messages.shown();
     QVERIFY(shown[0].text.find(L"Nie powiodło się wpisanie ustawień do urządzenia!") != std::wstring::npos);
+    // It names the port the unit is on.
+    QVERIFY(shown[0].text.find(std::wstring(rig.host->path().begin(), rig.host->path().end())) !=
+            std::wstring::npos);
     QCOMPARE(shown[0].caption, std::wstring(L"Emulator"));
     QCOMPARE(shown[0].style, 0x10u);
-    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
-    QCOMPARE(int(rig.host.state().noiseDelta), 12);
+    QTRY_COMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
+    QTRY_COMPARE(int(rig.window->state().noiseDelta), 12);
+    QCOMPARE(int(rig.host->state().noiseDelta), 12);
 
     // Redo tries the same change again.
-    rig.host.setFaults({});
+    rig.host->setFaults({});
     QVERIFY(rig.window->edits().stack().canRedo());
     rig.window->edits().stack().redo();
-    QCOMPARE(int(rig.host.state().noiseDelta), 13);
+    QTRY_COMPARE(int(rig.host->state().noiseDelta), 13);
     QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("13"));
 }
 
 void TestVelmoraWindow::typedAndPagedSettingsAreCheckedAndWritten()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(rig.text(ctl::NoisePeriod), QStringLiteral("1500"));
     auto* period = qobject_cast<QLineEdit*>(rig.window->control(ctl::NoisePeriod));
     period->setFocus();
     const struct {
@@ -399,43 +471,44 @@ void TestVelmoraWindow::typedAndPagedSettingsAreCheckedAndWritten()
         QTest::keyClick(period, Qt::Key_Return);
         messages += c.refused;
         QCOMPARE(rig.messages.shown().size(), messages);
-        QCOMPARE(int(rig.host.state().noisePeriod), c.expected);
+        QTRY_COMPARE(int(rig.host->state().noisePeriod), c.expected);
         QCOMPARE(rig.text(ctl::NoisePeriod), QString::number(c.expected));
     }
     QTest::keyClick(period, Qt::Key_PageUp);
-    QCOMPARE(int(rig.host.state().noisePeriod), 1510);
+    QTRY_COMPARE(int(rig.host->state().noisePeriod), 1510);
     QTest::keyClick(period, Qt::Key_PageDown);
     QTest::keyClick(period, Qt::Key_PageDown);
-    QCOMPARE(int(rig.host.state().noisePeriod), 1490);
+    QTRY_COMPARE(int(rig.host->state().noisePeriod), 1490);
     QWheelEvent wheel(QPointF(5, 5), period->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 240),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(period, &wheel);
-    QCOMPARE(int(rig.host.state().noisePeriod), 1492);
+    QTRY_COMPARE(int(rig.host->state().noisePeriod), 1492);
     // Folded into one undo entry per setting.
     rig.window->edits().stack().undo();
-    QCOMPARE(int(rig.host.state().noisePeriod), 1500);
+    QTRY_COMPARE(int(rig.host->state().noisePeriod), 1500);
 }
 
 void TestVelmoraWindow::clearMapAsksAndCanBeUndone()
 {
     Rig rig;
-    rig.window->OnInitDialog();
-    const auto before = rig.host.state();
+    QVERIFY(rig.waitConnected());
+    const auto before = rig.host->state();
     QVERIFY(std::any_of(before.map.begin(), before.map.end(), [](auto b) { return b != 0; }));
 
     // No is the default answer and changes nothing.
+    QTRY_COMPARE(rig.window->document().map(), contentOf(rig.window->state()).map);
     rig.click(ctl::ClearMap);
     QCOMPARE(rig.messages.shown().size(), std::size_t(1));
     QCOMPARE(rig.messages.shown()[0].text, std::wstring(L"Wyzerować całą mapę korekcji w urządzeniu?"));
     QCOMPARE(rig.messages.shown()[0].style, unsigned(MB_YESNO_DEFNO));
-    QCOMPARE(rig.host.state().map, before.map);
+    QCOMPARE(rig.host->state().map, before.map);
 
     rig.messages.answer = ID_YES;
     rig.click(ctl::ClearMap);
-    const auto after = rig.host.state();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().mapStores, before.mapStores + 1, 5000);
+    const auto after = rig.host->state();
     QVERIFY(std::all_of(after.map.begin(), after.map.end(), [](auto b) { return b == 0; }));
     QVERIFY(std::all_of(after.storedMap.begin(), after.storedMap.end(), [](auto b) { return b == 0; }));
-    QCOMPARE(after.mapStores, before.mapStores + 1);
     for (const auto& row : rig.window->document().map())
         for (double v : row)
             QCOMPARE(v, 0.0);
@@ -447,24 +520,25 @@ void TestVelmoraWindow::clearMapAsksAndCanBeUndone()
     QVERIFY(rig.window->mapActions()->action(CMapActions::kUndo)->shortcuts().contains(
         QKeySequence(QKeySequence::Undo)));
     rig.window->mapActions()->action(CMapActions::kUndo)->trigger();
-    QCOMPARE(rig.host.state().map, before.map);
-    QCOMPARE(rig.host.state().storedMap, before.map);
+    QTRY_COMPARE(rig.host->state().map, before.map);
+    QCOMPARE(rig.host->state().storedMap, before.map);
     QVERIFY(!QApplication::overrideCursor());
 }
 
 void TestVelmoraWindow::refusedClearLeavesTheMapAlone()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY(rig.window->state().map[3][3] != 0.0);
     rig.messages.answer = ID_YES;
     const auto mapBefore = rig.window->document().map();
     sim::Faults refuse;
     refuse.nakWrites = true;
-    rig.host.setFaults(refuse);
+    rig.host->setFaults(refuse);
 
     rig.click(ctl::ClearMap);
-    QTRY_COMPARE(rig.messages.shown().size(), std::size_t(2));
-    QVERIFY(rig.window->document().map() == mapBefore);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.shown().size(), std::size_t(2), 10000);
+    QTRY_VERIFY(rig.window->document().map() == mapBefore);
     const auto shown = rig.messages.shown();
     QVERIFY(shown[1].text.find(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!") != std::wstring::npos);
     QCOMPARE(shown[1].style, 0x10u);
@@ -480,8 +554,9 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     const auto folder = std::filesystem::temp_directory_path() / ("velmora-rec-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     rig.window->recording()->setFolder(QString::fromStdString(folder.string()));
-    rig.window->OnInitDialog();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.text(ctl::Rpm).isEmpty(), 5000);
+    QVERIFY(rig.waitConnected());
+    rig.click(ctl::Start);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale() && rig.window->chartSampleCounter() > 2, 5000);
     QVERIFY(recordButton(rig));
     recordButton(rig)->click();
     QVERIFY(rig.window->recording()->isRecording());
@@ -490,35 +565,34 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
 
     sim::Faults silent;
     silent.noReply = true;
-    rig.host.setFaults(silent);
+    rig.host->setFaults(silent);
+    // Within a second of the last reading the fields say they have nothing current.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->readingsStale(), 3000);
+    QCOMPARE(rig.text(ctl::Rpm), kStale);
+    QVERIFY(!rig.window->control(ctl::Rpm)->isEnabled());
+    const CellPos marked = rig.window->map().currentCell();
+    QVERIFY(!rig.window->map().cell(marked.column, marked.row).isCurrent());
+    // The chart's line ends there: a gap point, not a line across the silence.
+    const auto& model = rig.window->chart()->model();
+    QVERIFY(!model.gaps().empty());
+    const float lastX = model.findSeries(0)->points().back().x;
+    QVERIFY(model.gapBetween(lastX, lastX + 1));
     QTRY_COMPARE_WITH_TIMEOUT(rig.text(ctl::Status), kLinkLost, 20000);
-    QVERIFY(!rig.window->isConnected());
-    const QString lastRpm = rig.text(ctl::Rpm);
-    QVERIFY(!lastRpm.isEmpty()); // the readings keep their last values
-    // While the unit stays silent, every attempt re-arms the reconnect timer at 2 s.
-    QTRY_VERIFY_WITH_TIMEOUT(rig.window->isTimerActive(kReconnectTimer) &&
-                                 rig.window->timerInterval(kReconnectTimer) == 2000,
-                             20000);
+    QVERIFY(!allEnabled(rig.window->writeControls(), true));
 
-    rig.host.setFaults({});
+    rig.host->setFaults({});
     QTRY_COMPARE_WITH_TIMEOUT(rig.text(ctl::Status), QStringLiteral("CONNECTED"), 30000);
-    QVERIFY(rig.window->isConnected());
-    QVERIFY(rig.window->isRunning());
-    QVERIFY(rig.window->isTimerActive(kRefreshTimer));
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
-    // Readings flow again.
-    const unsigned readings = rig.host.state().readings;
-    QTRY_VERIFY_WITH_TIMEOUT(rig.host.state().readings > readings + 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+    QVERIFY(allEnabled(rig.window->writeControls(), true));
     QVERIFY(rig.messages.shown().empty());
 
     // The newest row is the reading on screen.
     const std::uint64_t before = rig.window->recording()->recorder().sampleCount();
     QTRY_VERIFY_WITH_TIMEOUT(rig.window->recording()->recorder().sampleCount() > before + 2, 5000);
-    rig.window->stopReading();
-    CDiag newest;
-    rig.window->samples().getLast(newest);
-    rig.window->refreshReadings();
+    // Stopped on the window's thread: the last row is the newest reading it holds.
     recordButton(rig)->click();
+    const std::optional<CDiag> newest = rig.window->newestReading();
+    QVERIFY(newest.has_value());
     QVERIFY(!rig.window->recording()->isRecording());
     QVERIFY(!recordButton(rig)->isChecked());
 
@@ -535,9 +609,7 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     }
     QCOMPARE(markers, 1);
     QVERIFY(markerAt > 3 && markerAt + 3 < lines.size());
-    QCOMPARE(sampleColumns(lines.back()), readingCsvFields(newest));
-    const std::string rpm = sampleColumns(lines.back()).substr(sampleColumns(lines.back()).find(',') + 1);
-    QCOMPARE(QString::fromStdString(rpm.substr(0, rpm.find(','))), rig.text(ctl::Rpm));
+    QCOMPARE(sampleColumns(lines.back()), readingCsvFields(*newest));
     // After reconnection the new reading thread numbers from 1 again.
     QCOMPARE(sampleColumns(lines[markerAt + 1]).substr(0, 2), std::string("1,"));
     std::filesystem::remove_all(folder);
@@ -549,110 +621,174 @@ void TestVelmoraWindow::recordingRefusedByItsFolderSaysSo()
     const auto blocker = std::filesystem::temp_directory_path() / ("velmora-blocker-" + std::to_string(::getpid()));
     std::ofstream(blocker) << "a file where the folder should be";
     rig.window->recording()->setFolder(QString::fromStdString((blocker / "Velmora").string()));
-    rig.window->OnInitDialog();
-    rig.messages.clear(); // the unit was not found
+    rig.messages.clear();
     recordButton(rig)->click();
     QVERIFY(!rig.window->recording()->isRecording());
     QVERIFY(!recordButton(rig)->isChecked());
     QCOMPARE(rig.messages.shown().size(), std::size_t(1));
     QVERIFY(rig.messages.shown().front().text.find(blocker.wstring()) != std::wstring::npos);
-    QVERIFY(rig.window->recording()->statusWidget()->isVisibleTo(rig.window.get()));
+    QVERIFY(rig.window->recording()->statusWidget()->isVisibleTo(rig.main.get()));
     std::filesystem::remove(blocker);
 }
 
-void TestVelmoraWindow::timersArmedFromAnotherThreadRunOnTheWindow()
+void TestVelmoraWindow::nothingWritesWhileTheUnitCannotTakeIt()
 {
-    Rig rig(false);
-    IDeviceOwner* owner = rig.window.get();
-    std::thread reader([owner] { owner->setTimer(kReconnectTimer, 1000); });
-    reader.join();
-    // Handed over, not armed behind the window's back.
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
-    QTRY_VERIFY(rig.window->isTimerActive(kReconnectTimer));
-    QCOMPARE(rig.window->timerInterval(kReconnectTimer), 1000);
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    QTRY_VERIFY(allEnabled(rig.window->writeControls(), true));
+    CMapEmu1& map = rig.window->map();
+    map.selectRectangle({2, 2}, {2, 2});
+    map.setAnchor({2, 2});
+    QTRY_VERIFY(rig.window->state().map[2][2] != 0.0);
+    const std::wstring cellBefore = map.cell(2, 2).getTxt();
 
-    std::thread stopper([owner] { owner->killTimer(kReconnectTimer); });
-    stopper.join();
-    QTRY_VERIFY(!rig.window->isTimerActive(kReconnectTimer));
+    rig.link->disconnectUnit();
+    QTRY_COMPARE(rig.text(ctl::Status), kNotFound);
+    QVERIFY(allEnabled(rig.window->writeControls(), false));
+    // Ctrl+Up changes nothing on screen when nothing would reach the unit.
+    auto* edit = rig.window->control(ctl::RpmDivider);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(map.cell(2, 2).getTxt(), cellBefore);
+    rig.spin(ctl::SpinNoiseDelta, +1);
+    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
+
+    rig.link->connectUnit();
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY(allEnabled(rig.window->writeControls(), true));
+}
+
+void TestVelmoraWindow::portChooserAndStatusBarFollowTheLink()
+{
+    Rig rig;
+    rig.ports.set({"/dev/velmora-nonexistent-a"});
+    QVERIFY(rig.waitConnected());
+    const QString port = QString::fromStdString(rig.host->path());
+    QVERIFY(rig.main->portField()->text().contains(port));
+    QVERIFY(rig.main->versionField()->text().contains(QStringLiteral("1.03")));
+    QVERIFY(rig.main->deviceTypeField()->text().contains(QStringLiteral("0x11")));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.main->healthField()->text().isEmpty(), 5000);
+    // The chooser: "scan all", the listed ports, and the unit's own port.
+    QComboBox* chooser = rig.main->portChooser();
+    QTRY_VERIFY(chooser->findData(QStringLiteral("/dev/velmora-nonexistent-a")) >= 0);
+    QCOMPARE(chooser->itemText(0), CMainWindow::scanAllText());
+    QCOMPARE(chooser->currentData().toString(), port);
+    QVERIFY(rig.main->unitMenu() && rig.main->fileMenu() && rig.main->editMenu() &&
+            rig.main->viewMenu() && rig.main->helpMenu());
+
+    // Another port chosen: the window lets the unit go and says it tries that port.
+    chooser->setCurrentIndex(chooser->findData(QStringLiteral("/dev/velmora-nonexistent-a")));
+    emit chooser->activated(chooser->currentIndex());
+    QTRY_VERIFY(rig.link->status().state != LinkState::Connected);
+    QTRY_VERIFY(rig.main->stateField()->text().contains(QStringLiteral("/dev/velmora-nonexistent-a")));
+    QVERIFY(rig.window->readingsStale());
+
+    LinkHealthFigures poor;
+    poor.exchanges = 100;
+    poor.failures = 30;
+    poor.failurePercent = 30;
+    poor.poor = true;
+    QVERIFY(CMainWindow::healthText(poor) != CMainWindow::healthText(LinkHealthFigures{}));
 }
 
 void TestVelmoraWindow::onlyZamknijClosesTheWindow()
 {
     Rig rig;
-    rig.window->OnInitDialog();
-    rig.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
 
-    QTest::keyClick(rig.window.get(), Qt::Key_Escape);
-    QVERIFY(rig.window->isVisible());
+    QTest::keyClick(rig.window, Qt::Key_Escape);
+    QVERIFY(rig.main->isVisible());
 
     auto* edit = rig.window->control(ctl::NoiseDelta);
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
-    QVERIFY(rig.window->isVisible());
+    QVERIFY(rig.main->isVisible());
 
     QCloseEvent frameClose; // the frame's close box and Alt+F4
     QSpontaneKeyEvent::setSpontaneous(&frameClose);
-    qApp->notify(rig.window.get(), &frameClose); // notify keeps the spontaneous mark
+    qApp->notify(rig.main.get(), &frameClose); // notify keeps the spontaneous mark
     QVERIFY(!frameClose.isAccepted());
-    QVERIFY(rig.window->isVisible());
-    QVERIFY(rig.window->isRunning());
+    QVERIFY(rig.main->isVisible());
+    QVERIFY(rig.window->isRefreshing());
 
     // Enter on the focused Zamknij presses it.
     rig.window->control(ctl::Close)->setFocus();
     QTest::keyClick(rig.window->control(ctl::Close), Qt::Key_Return);
-    QVERIFY(!rig.window->isVisible());
-    QVERIFY(!rig.window->isRunning());
+    QVERIFY(!rig.main->isVisible());
+    QVERIFY(!rig.window->isRefreshing());
 }
 
-void TestVelmoraWindow::zamknijEndsTheModalWindowWhileReading()
+void TestVelmoraWindow::zamknijEndsTheWindowWhileReading()
 {
     Rig rig;
-    bool wasReading = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, rig.window.get(), [&] {
-        if (rig.window->isVisible() && rig.window->samples().count() > 0) {
-            poll.stop();
-            wasReading = rig.window->isRunning();
-            rig.click(ctl::Close);
-        }
-    });
-    poll.start(50);
-    const int result = rig.window->DoModal();
-    QVERIFY(wasReading);
-    QCOMPARE(result, int(QDialog::Rejected));
-    QVERIFY(!rig.window->isRunning());
-    QVERIFY(!rig.window->isTimerActive(kRefreshTimer));
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
-    // A link loss reported after the close must not re-arm anything.
-    rig.window->setTimer(kReconnectTimer, 1000);
-    QVERIFY(!rig.window->isTimerActive(kReconnectTimer));
-    rig.window.reset(); // joins nothing: the thread is gone already
+    rig.main->show();
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+    rig.click(ctl::Close);
+    QVERIFY(!rig.main->isVisible());
+    QVERIFY(!rig.window->isRefreshing());
+    rig.main.reset(); // the link outlives the window; its worker still reads
+    rig.link.reset(); // and joins its reading thread
 }
 
 void TestVelmoraWindow::programCloseRequestEndsTheWindow()
 {
     Rig rig;
-    QTimer::singleShot(500, [] { QApplication::closeAllWindows(); });
-    QCOMPARE(rig.window->DoModal(), int(QDialog::Rejected));
-    QVERIFY(!rig.window->isRunning());
+    rig.main->show();
+    QTimer::singleShot(300, [] { QApplication::closeAllWindows(); });
+    QTRY_VERIFY(!rig.main->isVisible());
+    QVERIFY(!rig.window->isRefreshing() || !rig.main->isVisible());
+}
 
-    // Asked to end while still looking for the unit: the window never opens.
-    Rig early;
-    early.window->OnInitDialog();
-    QVERIFY(early.window->isRunning());
-    early.window->close();
-    QVERIFY(!early.window->isRunning());
-    QCOMPARE(early.window->DoModal(), int(QDialog::Rejected));
-    QVERIFY(!early.window->isVisible());
+void TestVelmoraWindow::stepThenUndoKeysRestoreTheUnitAndAPulledUnitTakesNoEdits()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    rig.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+    QTRY_VERIFY(rig.window->state().map[6][5] != 0.0);
+    CMapEmu1& map = rig.window->map();
+    map.selectRectangle({5, 6}, {6, 7});
+    map.setAnchor({5, 6});
+    QWidget* grid = rig.window->mapGrid();
+    grid->setFocus();
+
+    // Ctrl+Up on the grid, then the Edit menu's Ctrl+Z: the unit's own bytes return.
+    const auto before = rig.host->state();
+    QTest::keyClick(grid, Qt::Key_Up, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().mapStores, before.mapStores + 1, 5000);
+    QVERIFY(rig.host->state().map != before.map);
+    QTRY_VERIFY(rig.window->mapActions()->action(CMapActions::kUndo)->isEnabled());
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().map, before.map, 5000);
+    QTRY_COMPARE(rig.host->state().storedMap, before.map);
+    QVERIFY(rig.messages.shown().empty());
+    QVERIFY(rig.main->editMenu()->actions().contains(rig.window->mapActions()->action(CMapActions::kUndo)));
+
+    // Pulled out: nothing that would change the unit can be chosen; reading the map can.
+    QVERIFY(rig.window->mapActions()->action(CMapActions::kRedo)->isEnabled());
+    rig.host.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.link->canWrite(), 10000);
+    for (CMapActions::Id id : {CMapActions::kUndo, CMapActions::kRedo, CMapActions::kPaste,
+                               CMapActions::kSetValue, CMapActions::kAddValue, CMapActions::kScaleValue,
+                               CMapActions::kInterpolateBoth, CMapActions::kClearMap})
+        QVERIFY2(!rig.window->mapActions()->action(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(rig.window->mapActions()->action(CMapActions::kCopy)->isEnabled());
+    QVERIFY(allEnabled(rig.window->writeControls(), false));
 }
 
 void TestVelmoraWindow::arrowKeysGoToTheMapWhateverHasTheFocus()
 {
     Rig rig;
-    rig.window->OnInitDialog();
-    rig.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    QTRY_VERIFY(rig.window->state().map[4][4] != 0.0);
     CMapEmu1& map = rig.window->map();
     map.selectRectangle({3, 4}, {3, 4});
     map.setAnchor({3, 4});
@@ -669,13 +805,14 @@ void TestVelmoraWindow::arrowKeysGoToTheMapWhateverHasTheFocus()
     QVERIFY(!edit->hasSelectedText());
 
     // Ctrl+Up steps the selected cells and sends the change to the unit.
-    const auto hostBefore = rig.host.state();
+    const auto hostBefore = rig.host->state();
     const double before = rig.window->state().map[4][4];
     QTest::keyClick(edit, Qt::Key_Up, Qt::ControlModifier);
-    const auto hostAfter = rig.host.state();
-    QCOMPARE(hostAfter.mapStores, hostBefore.mapStores + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host->state().mapStores, hostBefore.mapStores + 1, 5000);
+    const auto hostAfter = rig.host->state();
     QVERIFY(hostAfter.map[4 * 15 + 4] != hostBefore.map[4 * 15 + 4] || before >= 5.0);
-    QCOMPARE(rig.window->state().map[4][4], std::min(before + 0.1, 5.0));
+    QTRY_COMPARE(rig.window->state().map[4][4],
+                 mapValueFromByte(hostAfter.map[4 * 15 + 4]));
     QVERIFY(rig.messages.shown().empty());
 
     // Other keys still reach the edit.
@@ -686,46 +823,88 @@ void TestVelmoraWindow::arrowKeysGoToTheMapWhateverHasTheFocus()
 void TestVelmoraWindow::firmwareButtonProgramsTheUnit()
 {
     Rig rig;
-    rig.window->OnInitDialog();
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY(allEnabled(rig.window->writeControls(), true));
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
-    rig.window->state().noiseDelta = 99; // shown again from the unit afterwards
 
     rig.click(ctl::Firmware);
+    QCOMPARE(firmware.fileDialogs, 1);
+    // While programming nothing else may write.
+    QTRY_COMPARE(rig.link->status().state, LinkState::Programming);
+    QVERIFY(allEnabled(rig.window->writeControls(), false));
+    QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
     std::filesystem::remove(firmware.file);
 
-    QCOMPARE(firmware.fileDialogs, 1);
     QVERIFY(firmware.progressCalls > 0);
     QCOMPARE(firmware.lastWritten, firmware.lastTotal);
     QCOMPARE(firmware.busy, std::vector<bool>({true, false}));
-    QVERIFY(!rig.host.state().flashRows.empty());
-    QVERIFY(rig.window->isConnected());
-    QCOMPARE(rig.window->state().version, std::uint16_t(0x0104));
-    QCOMPARE(rig.text(ctl::NoiseDelta), QStringLiteral("12"));
-    QVERIFY(rig.window->isRunning());
-    QVERIFY(rig.window->isTimerActive(kRefreshTimer));
+    QVERIFY(!rig.host->state().flashRows.empty());
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(int(rig.window->state().version), 0x0104);
+    QVERIFY(rig.main->versionField()->text().contains(QStringLiteral("1.04")));
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
     QVERIFY(rig.messages.shown().empty());
 }
 
 void TestVelmoraWindow::unitInItsBootloaderIsProgrammedAtStart()
 {
-    Rig rig;
-    rig.host.startInBootloader();
+    Rig rig(true, false);
+    rig.host->startInBootloader();
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
+    rig.link->start(QString::fromStdString(rig.host->path()));
 
-    rig.window->OnInitDialog();
+    QTRY_COMPARE_WITH_TIMEOUT(firmware.fileDialogs, 1, 10000);
+    QVERIFY(rig.messages.startingWith(
+                L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.") == 1);
+    QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
     std::filesystem::remove(firmware.file);
-
-    QCOMPARE(firmware.fileDialogs, 1);
     QVERIFY(firmware.progressCalls > 0);
-    QVERIFY(rig.window->isConnected());
-    QCOMPARE(rig.text(ctl::Status), kConnected);
-    QVERIFY(rig.window->isRunning());
-    QVERIFY(rig.messages.contains(
-        L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania."));
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(rig.text(ctl::Status), kConnected);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+}
+
+void TestVelmoraWindow::cutProgrammingSaysNoCommunicationAndOffersToFinish()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    FakeFirmwareUI firmware;
+    firmware.file = writeFirmwareFile(0x0104);
+    rig.window->setFirmwareUI(&firmware);
+    // Pulled out mid-flash: on the link's own thread, at a row the writer has not passed.
+    std::atomic<bool> pulled{false};
+    QObject::connect(rig.link->worker(), &CLinkWorker::programmingProgress, rig.link->worker(),
+                     [&](unsigned written, unsigned) {
+                         if (written >= 10 && !pulled.exchange(true))
+                             rig.host.reset();
+                     }, Qt::DirectConnection);
+    QSignalSpy connected(rig.link.get(), &CLinkController::connected);
+    rig.window->OnBnClickedBtnFirmware();
+    QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
+    QVERIFY(pulled);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text(ctl::Status), kNotFound, 10000);
+    QVERIFY(allEnabled(rig.window->writeControls(), false));
+    QCOMPARE(connected.size(), 0); // never connected to a unit that is not there
+    // One box that says what to do, with the detail behind it, never a Windows call name.
+    QVERIFY(!rig.messages.shown().empty());
+    const auto box = rig.messages.shown().front();
+    QVERIFY(!box.detail.empty());
+    QVERIFY(box.text.find(L"GetLastError") == std::wstring::npos);
+    QVERIFY(box.detail.find(L"GetLastError") == std::wstring::npos);
+
+    // Back in its bootloader: the window offers to finish.
+    rig.host.emplace(Rig::linkPath());
+    rig.host->startInBootloader();
+    rig.host->start();
+    QTRY_COMPARE_WITH_TIMEOUT(firmware.fileDialogs, 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 4, 60000);
+    std::filesystem::remove(firmware.file);
+    QVERIFY(rig.waitConnected());
+    QTRY_COMPARE(int(rig.window->state().version), 0x0104);
 }
 
 void TestVelmoraWindow::layoutKeepsEveryCaptionWhole()
@@ -733,7 +912,7 @@ void TestVelmoraWindow::layoutKeepsEveryCaptionWhole()
     std::vector<int> languages{0};
     if (m_haveLanguageFiles)
         languages.insert(languages.end(), {1, 2, 7});
-    Rig rig(false);
+    Rig rig(false, false);
     const QRect client = rig.window->rect();
     for (const int language : languages) {
         setLanguageIndex(language);

@@ -18,12 +18,28 @@ public:
         std::wstring text;
         std::wstring caption;
         unsigned style;
+        std::wstring detail = {};
     };
     int show(const std::wstring& text, const std::wstring& caption, unsigned style) override
     {
         std::lock_guard lock(m_mutex);
         m_shown.push_back({text, caption, style});
         return (style & 0x0F) == 0x04 ? answer : ID_OK;
+    }
+    int showDetailed(const std::wstring& text, const std::wstring& detail, const std::wstring& caption,
+                     unsigned style) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_shown.push_back({text, caption, style, detail});
+        return (style & 0x0F) == 0x04 ? answer : ID_OK;
+    }
+    // Boxes whose text starts with text.
+    int startingWith(const std::wstring& text) const
+    {
+        int n = 0;
+        for (const Shown& s : shown())
+            n += s.text.rfind(text, 0) == 0 ? 1 : 0;
+        return n;
     }
     std::vector<Shown> shown() const
     {
@@ -49,17 +65,42 @@ private:
     std::vector<Shown> m_shown;
 };
 
+// Both are read on the link's thread as well as the test's.
 class FakeSettingsStore : public ISettingsStore {
 public:
-    std::string readLastPort() override { return port; }
-    void writeLastPort(const std::string& p) override { port = p; }
+    std::string readLastPort() override
+    {
+        std::lock_guard lock(m_mutex);
+        return port;
+    }
+    void writeLastPort(const std::string& p) override
+    {
+        std::lock_guard lock(m_mutex);
+        port = p;
+    }
+    std::string get() { return readLastPort(); }
     std::string port;
+
+private:
+    std::mutex m_mutex;
 };
 
 class FakePortLister : public IPortLister {
 public:
-    std::vector<std::string> ports() override { return listed; }
+    std::vector<std::string> ports() override
+    {
+        std::lock_guard lock(m_mutex);
+        return listed;
+    }
+    void set(std::vector<std::string> l)
+    {
+        std::lock_guard lock(m_mutex);
+        listed = std::move(l);
+    }
     std::vector<std::string> listed;
+
+private:
+    std::mutex m_mutex;
 };
 
 class FakeFirmwareUI : public IFirmwareUI {

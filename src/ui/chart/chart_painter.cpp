@@ -157,6 +157,11 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         T previousX{};
         bool have = false;
         for (std::size_t i = stretch.first; i <= stretch.last; ++i) {
+            // A NaN value is a gap as well: no line across it.
+            if (std::isnan(static_cast<double>(points[i].y))) {
+                have = false;
+                continue;
+            }
             const CPixelPoint px = plotPoint(view, points[i].x, points[i].y);
             const QPoint pt(px.x, px.y);
             const bool broken = have && model.gapBetween(previousX, points[i].x);
@@ -291,6 +296,8 @@ QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CC
         if (stretch.label == CVisibleStretch::npos)
             continue;
         const auto& point = series.points()[stretch.label];
+        if (std::isnan(static_cast<double>(point.y)))
+            continue;
         anchors.push_back(plotPoint(view, point.x, point.y));
         labels.push_back(Label{static_cast<double>(point.y), &series.formatter, toQColor(series.colour)});
     }

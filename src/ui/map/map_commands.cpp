@@ -112,21 +112,29 @@ void CUnitCommand::apply(const UnitContent& target, bool undoing)
     QPointer<CUnitEdits> edits(&m_edits);
     const int serial = m_serial;
     const WriteDone done = [edits, reported, serial, undoing](const WriteResult& result) {
-        if (result.ok || *reported || !edits)
+        if (!edits)
             return;
-        *reported = true;
-        edits->written(serial, undoing, result);
+        if (!result.ok && !*reported) {
+            *reported = true;
+            edits->written(serial, undoing, result);
+        }
+        edits->writeEnded();
     };
-    if (parts & CMapDocument::kAxes)
+    if (parts & CMapDocument::kAxes) {
+        m_edits.writeStarted();
         writer->writeAxes(content.volts, content.rpm, done);
+    }
     if (parts & CMapDocument::kMap) {
+        m_edits.writeStarted();
         if (m_kind == kClearKind && !undoing)
             writer->clearMap(done);
         else
             writer->writeMap(content.map, done);
     }
-    if (parts & CMapDocument::kSettings)
+    if (parts & CMapDocument::kSettings) {
+        m_edits.writeStarted();
         writer->writeSettings(content.settings, done);
+    }
 }
 
 // ---- CUnitEdits ----
@@ -182,6 +190,12 @@ void CUnitEdits::changeSettings(const UnitSettings& after, SettingField field)
 
 void CUnitEdits::unitRead(const DeviceState& state)
 {
+    // A read between our own writes shows the unit half way: the document is ahead.
+    if (m_pending > 0) {
+        m_heldRead = state;
+        return;
+    }
+    m_heldRead.reset();
     const UnitContent read = contentOf(state);
     if (read != m_document.content())
         m_stack.clear();
@@ -196,6 +210,22 @@ void CUnitEdits::clearMap()
 void CUnitEdits::changeContent(const UnitContent& after, const QString& text)
 {
     push(after, CUnitCommand::kContentKind, text, -1);
+}
+
+void CUnitEdits::writeEnded()
+{
+    if (--m_pending > 0 || !m_heldRead)
+        return;
+    // After a failed entry is put back (queued the same way, so it runs first). The
+    // read answers our own writes, so it replaces the document's values (the unit
+    // may round them) without dropping the history.
+    QTimer::singleShot(0, this, [this] {
+        if (m_pending == 0 && m_heldRead) {
+            const DeviceState read = *m_heldRead;
+            m_heldRead.reset();
+            m_document.setContent(contentOf(read));
+        }
+    });
 }
 
 void CUnitEdits::refuse(const std::wstring& message)

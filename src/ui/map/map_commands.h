@@ -19,6 +19,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <optional>
 
 namespace velmora {
 
@@ -86,7 +87,11 @@ public:
     // What the unit reported on a connection or a re-read. When it is not what the
     // document holds (another unit, or changed elsewhere) the history no longer
     // describes this unit and is dropped, so Undo never writes old values over it.
+    // While writes are on their way the unit lags the document: the read is held
+    // and taken, history kept, once the last of them has answered.
     void unitRead(const DeviceState& state);
+    // Writes sent and not answered yet.
+    int pendingWrites() const { return m_pending; }
     // Zeroes the unit's map (the caller asked first).
     void clearMap();
     // Writes content (a map file, a backup) as one step; only differing parts go out.
@@ -104,6 +109,8 @@ private:
     // Called by the writer's done for a write of the command with serial.
     void written(int serial, bool undoing, const WriteResult& result);
     void putBack(int serial, bool undoing, const WriteResult& result);
+    void writeStarted() { ++m_pending; }
+    void writeEnded();
     int nextSerial() { return ++m_serials; }
 
     CMapDocument& m_document;
@@ -113,6 +120,8 @@ private:
     std::function<void()> m_reread;
     QString m_lastFailure;
     int m_serials = 0;
+    int m_pending = 0;
+    std::optional<DeviceState> m_heldRead;
 };
 
 // The undo entry's name for a map edit, in the user's language.

@@ -1,18 +1,21 @@
-// The map grid and its undo steps against the simulated unit over a pseudo-terminal:
-// what the operator does reaches exactly the cells and breakpoints meant, and undo
-// and redo put the unit's own bytes back.
+// The map grid and its undo steps against the simulated unit over a pseudo-terminal,
+// written through the link controller as the window does: what the operator does
+// reaches exactly the cells and breakpoints meant, and undo and redo put the unit's
+// own bytes back.
 
-#include "ui/direct_unit_writer.h"
+#include "../ui_fakes.h"
+
+#include "link/link_controller.h"
 #include "ui/map/cell_array.h"
 #include "ui/map/map_commands.h"
 #include "ui/map/map_grid.h"
 #include "ui/map/map_key_router.h"
 
 #include "device/encodings.h"
-#include "device/lpg_device.h"
 #include "sim/sim_host.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -59,9 +62,12 @@ class MapUnitTest : public QObject {
 
 private:
     std::unique_ptr<sim::CSimHost> host;
-    std::unique_ptr<CLPGDevice> device;
+    test::FakeSettingsStore settings;
+    test::FakePortLister ports;
+    std::unique_ptr<CLinkController> link;
+    DeviceState unit; // what the unit reported last
+    bool read = false;
     std::unique_ptr<CMapDocument> document;
-    std::unique_ptr<CDirectUnitWriter> writer;
     RecordingBox messages;
     std::unique_ptr<CUnitEdits> edits;
     std::unique_ptr<CMapEmu1> map;
@@ -74,19 +80,41 @@ private:
         map->selectRectangle(a, b);
         map->setAnchor(a);
     }
+    // Every write answered and the unit's answer read back into the document.
+    bool settle()
+    {
+        QElapsedTimer t;
+        t.start();
+        while (edits->pendingWrites() > 0 && t.elapsed() < 10000)
+            QTest::qWait(5);
+        QTest::qWait(30);
+        return edits->pendingWrites() == 0;
+    }
 
 private slots:
     void init()
     {
         host = std::make_unique<sim::CSimHost>();
         host->start();
-        device = std::make_unique<CLPGDevice>();
-        QVERIFY(device->openPort(host->slavePath()));
-        QVERIFY(device->isConnected());
-        document = std::make_unique<CMapDocument>(device->state());
-        writer = std::make_unique<CDirectUnitWriter>(*device);
+        CLinkController::Setup setup;
+        setup.settings = &settings;
+        setup.ports = &ports;
+        setup.timeouts = Timeouts{150, 1};
+        link = std::make_unique<CLinkController>(setup);
+        read = false;
+        QObject::connect(link.get(), &CLinkController::unitDataChanged, link.get(),
+                         [this](const DeviceState& state) {
+                             unit = state;
+                             read = true;
+                             if (edits)
+                                 edits->unitRead(state);
+                         });
+        link->start(QString::fromStdString(host->slavePath()));
+        QTRY_VERIFY_WITH_TIMEOUT(read && link->canWrite(), 10000);
+        document = std::make_unique<CMapDocument>(unit);
         messages.shown.clear();
-        edits = std::make_unique<CUnitEdits>(*document, writer.get(), &messages);
+        edits = std::make_unique<CUnitEdits>(*document, &link->unitWriter(), &messages);
+        edits->setReread([this] { link->reread(); });
         map = std::make_unique<CMapEmu1>(*document);
         map->setEdits(edits.get());
         window = std::make_unique<QWidget>();
@@ -104,9 +132,8 @@ private slots:
         window.reset();
         map.reset();
         edits.reset();
-        writer.reset();
+        link.reset();
         document.reset();
-        device.reset();
         host.reset();
     }
 
@@ -116,6 +143,7 @@ private slots:
         QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, centre({4, 7}));
         QTest::mouseClick(grid, Qt::LeftButton, Qt::ShiftModifier, centre({6, 8}));
         QVERIFY(routeMapKey(*map, Qt::Key_Up, Qt::ControlModifier));
+        QVERIFY(settle());
 
         const sim::SimState after = host->state();
         for (int g = 0; g < kVoltRows; ++g) {
@@ -143,6 +171,7 @@ private slots:
         QVERIFY(edit && edit->isVisible());
         edit->setText(QString::number(typed));
         QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(settle());
 
         QCOMPARE(int(host->state().rpmBytes[5]) * 100, expected);
         QCOMPARE(map->columnHeader(5).getTxt(), std::to_wstring(expected));
@@ -206,7 +235,7 @@ private slots:
         QFETCH(int, entries);
         const UnitBytes original = bytesOf(host->state());
         edit(*this);
-        QCoreApplication::processEvents();
+        QVERIFY(settle());
         QVERIFY2(messages.shown.empty(), messages.shown.empty() ? "" : "a write failed");
         const UnitBytes edited = bytesOf(host->state());
         QVERIFY(!(edited == original));
@@ -214,10 +243,12 @@ private slots:
 
         while (edits->stack().canUndo())
             edits->stack().undo();
+        QVERIFY(settle());
         QVERIFY(bytesOf(host->state()) == original);
-        QCOMPARE(document->content(), contentOf(device->state()));
+        QCOMPARE(document->content(), contentOf(unit));
         while (edits->stack().canRedo())
             edits->stack().redo();
+        QVERIFY(settle());
         QVERIFY(bytesOf(host->state()) == edited);
         QVERIFY(messages.shown.empty());
     }
@@ -226,9 +257,10 @@ private slots:
     {
         select({1, 1}, {1, 1});
         map->incrementSelected(0.1);
-        edits->unitRead(device->state()); // the same unit read again: history stays
+        QVERIFY(settle());
+        edits->unitRead(unit); // the same unit read again: history stays
         QCOMPARE(edits->stack().count(), 1);
-        DeviceState other = device->state();
+        DeviceState other = unit;
         other.map[0][0] = 2.0;
         edits->unitRead(other);
         QCOMPARE(edits->stack().count(), 0);
@@ -247,14 +279,15 @@ private slots:
         QVERIFY(messages.shown[0].find(L"Nie powiodło się wpisanie mapy") != std::wstring::npos);
         // Nothing changed on the unit, the document shows what it has, and Redo
         // holds the edit.
+        QVERIFY(settle());
         QVERIFY(bytesOf(host->state()) == original);
-        QCOMPARE(document->content(), contentOf(device->state()));
+        QTRY_COMPARE(document->content(), contentOf(unit));
         QCOMPARE(edits->stack().index(), 0);
         QVERIFY(edits->stack().canRedo());
 
         host->setFaults({});
         edits->stack().redo();
-        QCoreApplication::processEvents();
+        QVERIFY(settle());
         QCOMPARE(messages.shown.size(), std::size_t(1));
         QCOMPARE(int(host->state().map[1 * 15 + 1]), int(original.map[1 * 15 + 1]) + 5);
 
@@ -262,9 +295,11 @@ private slots:
         host->setFaults(refuse);
         edits->stack().undo();
         QTRY_COMPARE(messages.shown.size(), std::size_t(2));
+        QVERIFY(settle());
         QCOMPARE(edits->stack().index(), 1);
         host->setFaults({});
         edits->stack().undo();
+        QVERIFY(settle());
         QVERIFY(bytesOf(host->state()) == original);
     }
 };

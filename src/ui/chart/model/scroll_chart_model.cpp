@@ -44,8 +44,9 @@ template <typename T>
 typename CScrollChartModel<T>::AddResult CScrollChartModel<T>::addPoint(int id, T x, T y)
 {
     const auto found = m_series.find(id);
-    // NaN would break the x order the search relies on.
-    if (found == m_series.end() || !std::isfinite(x) || !std::isfinite(y))
+    // NaN would break the x order the search relies on. A NaN y marks a gap (no
+    // readings for a while): the painter breaks the line there.
+    if (found == m_series.end() || !std::isfinite(x) || std::isinf(y))
         return {};
     Series& series = found->second;
 

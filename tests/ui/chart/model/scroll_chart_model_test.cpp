@@ -181,10 +181,13 @@ TEST(ScrollChartModel, RejectsUnknownSeriesAndNonFiniteCoordinates)
     EXPECT_FALSE(m.addPoint(7, 0.0f, 1.0f).added);
     EXPECT_FALSE(m.addPoint(0, std::numeric_limits<float>::quiet_NaN(), 1.0f).added);
     EXPECT_FALSE(m.addPoint(0, std::numeric_limits<float>::infinity(), 1.0f).added);
-    EXPECT_FALSE(m.addPoint(0, 1.0f, std::numeric_limits<float>::quiet_NaN()).added);
+    EXPECT_FALSE(m.addPoint(0, 1.0f, std::numeric_limits<float>::infinity()).added);
     EXPECT_FALSE(m.hasPoints());
     EXPECT_EQ(m.viewStart(), 0.0f);
     EXPECT_EQ(m.rangeEnd(), 1000.0f);
+    // A NaN value is a gap in the line (no readings then), kept at its x.
+    EXPECT_TRUE(m.addPoint(0, 1.0f, std::numeric_limits<float>::quiet_NaN()).added);
+    EXPECT_TRUE(std::isnan(m.findSeries(0)->points().back().y));
 }
 
 TEST(ScrollChartModel, RepeatedSeriesIdIsRefusedAndTheFirstKept)
