@@ -327,35 +327,35 @@ std::optional<double> CMapActions::askNumber(const std::optional<QString>& given
     return number;
 }
 
-void CMapActions::setValue(std::optional<QString> operand)
+void CMapActions::numberEdit(const std::optional<QString>& operand, const std::wstring& title,
+                             const std::wstring& label, NumberEdit edit, MapEdit what)
 {
     CellBlock area;
     if (!selectionOrSay(area))
         return;
-    if (const auto v = askNumber(operand, translate(L"Ustaw wartość"),
-                                 translate(L"Wartość dla zaznaczonych komórek (0,00–5,10):")))
-        applyEdit(mapfile::setValue(m_edits.document().map(), rectOf(area), *v), MapEdit::Set, area);
+    if (const auto v = askNumber(operand, title, label))
+        applyEdit(edit(m_edits.document().map(), rectOf(area), *v), what, area);
+}
+
+void CMapActions::setValue(std::optional<QString> operand)
+{
+    numberEdit(operand, translate(L"Ustaw wartość"),
+               translate(L"Wartość dla zaznaczonych komórek (0,00–5,10):"), &mapfile::setValue,
+               MapEdit::Set);
 }
 
 void CMapActions::addValue(std::optional<QString> operand)
 {
-    CellBlock area;
-    if (!selectionOrSay(area))
-        return;
-    if (const auto v = askNumber(operand, translate(L"Dodaj do wartości"),
-                                 translate(L"Liczba dodawana do zaznaczonych komórek (ujemna odejmuje):")))
-        applyEdit(mapfile::addValue(m_edits.document().map(), rectOf(area), *v), MapEdit::Add, area);
+    numberEdit(operand, translate(L"Dodaj do wartości"),
+               translate(L"Liczba dodawana do zaznaczonych komórek (ujemna odejmuje):"),
+               &mapfile::addValue, MapEdit::Add);
 }
 
 void CMapActions::scaleValue(std::optional<QString> operand)
 {
-    CellBlock area;
-    if (!selectionOrSay(area))
-        return;
-    if (const auto v = askNumber(operand, translate(L"Skaluj o %"),
-                                 translate(L"Zmiana zaznaczonych komórek w procentach (np. 10 lub -5):")))
-        applyEdit(mapfile::scaleByPercent(m_edits.document().map(), rectOf(area), *v),
-                  MapEdit::Scale, area);
+    numberEdit(operand, translate(L"Skaluj o %"),
+               translate(L"Zmiana zaznaczonych komórek w procentach (np. 10 lub -5):"),
+               &mapfile::scaleByPercent, MapEdit::Scale);
 }
 
 void CMapActions::interpolate(Across across)

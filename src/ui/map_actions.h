@@ -79,6 +79,10 @@ private:
     int run(QDialog& dialog);
     QString chooseFile(bool save);
     void applyEdit(const mapfile::EditResult& result, MapEdit what, CellBlock area);
+    // Set value, Add and Scale: one number asked for (or given), applied to the selection.
+    using NumberEdit = mapfile::EditResult (*)(const MapValues&, const mapfile::CellRect&, double);
+    void numberEdit(const std::optional<QString>& operand, const std::wstring& title,
+                    const std::wstring& label, NumberEdit edit, MapEdit what);
     std::optional<double> askNumber(const std::optional<QString>& given, const std::wstring& title,
                                     const std::wstring& label);
     // The compare view of other against the unit; on "Write to unit" a backup and
