@@ -196,7 +196,9 @@ TEST(NamedPortOpen, AMissingComPortIsReportedWithItsNumber) {
         ADD_FAILURE() << "opened " << kMissingPort;
     } catch (const CRSError& e) {
         EXPECT_EQ(e.code(), CRSError::OpenFailed);
-        EXPECT_EQ(e.context(), L"CSerialPort::open(98) - GetLastError()=2");
+        // The number first, then the system's own text for it.
+        EXPECT_EQ(e.context().rfind(L"CSerialPort::open(98) - GetLastError()=2 (", 0), 0u);
+        EXPECT_EQ(e.systemError(), 2);
     }
     EXPECT_FALSE(line.isOpen());
 }
