@@ -7,7 +7,9 @@
 #                                           after Start, and the growth between
 #
 # Prints `name value unit` lines on stdout, progress on stderr. The simulated unit
-# runs inside the program, so its share is in the figures too.
+# runs as its own process (`velmora-cli sim`) on a pseudo-terminal, as a real unit
+# sits behind a serial port, so the figures are the window's alone;
+# VELMORA_SIM_INSIDE=1 runs it inside the program (`--simulate`) and counts it too.
 # VELMORA_BIN: folder holding velmora (default: build-bench/bin of this tree).
 # Needs xvfb-run, xdotool and ImageMagick (import, compare).
 set -euo pipefail
@@ -33,19 +35,34 @@ fi
 bin=${VELMORA_BIN:-$here/../../build-bench/bin}
 work=$(mktemp -d /tmp/velmora-live-XXXXXX)
 pid=
+sim=
 cleanup() {
-    if [[ -n "$pid" ]]; then
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    fi
+    local p
+    for p in "$pid" "$sim"; do
+        if [[ -n "$p" ]]; then
+            kill "$p" 2>/dev/null || true
+            wait "$p" 2>/dev/null || true
+        fi
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 # The chart is started by the program itself: its button no longer sits at a fixed
 # place in the window (menus, tool bar and status bar around it).
-VELMORA_BENCH_START_CHART=1 "$bin/velmora" --simulate >"$work/velmora.log" 2>&1 &
-pid=$!
+if [[ -n "${VELMORA_SIM_INSIDE:-}" ]]; then
+    VELMORA_BENCH_START_CHART=1 "$bin/velmora" --simulate >"$work/velmora.log" 2>&1 &
+    pid=$!
+else
+    "$bin/velmora-cli" sim --link "$work/unit" >"$work/sim.log" 2>&1 &
+    sim=$!
+    for _ in $(seq 1 100); do
+        [[ -e "$work/unit" ]] && break
+        sleep 0.05
+    done
+    VELMORA_BENCH_START_CHART=1 "$bin/velmora" --port "$work/unit" >"$work/velmora.log" 2>&1 &
+    pid=$!
+fi
 
 # The window is shown once the unit was found and reading started.
 wid=

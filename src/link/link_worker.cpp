@@ -140,6 +140,10 @@ void CLinkWorker::shutdown(QThread* home)
 
 void CLinkWorker::setStatus(const LinkStatus& status)
 {
+    const bool connected = status.state == LinkState::Connected;
+    if (m_portTimer && connected != (m_status.state == LinkState::Connected))
+        m_portTimer->setInterval(connected ? std::max(m_setup.portWatchMs, m_setup.connectedPortWatchMs)
+                                           : m_setup.portWatchMs);
     m_status = status;
     emit statusChanged(status);
 }

@@ -29,6 +29,9 @@ public:
         IPortLister* ports = nullptr;       // may be null
         Timeouts timeouts;                  // the port's read time-outs
         int portWatchMs = 250;              // how often the port list is looked at
+        // ... while connected: only the chooser needs it then, and each look costs the
+        // system a walk over every tty it has.
+        int connectedPortWatchMs = 5000;
         int silenceLimitMs = 3000;          // no reading for this long: the link is lost
     };
     // A write: runs the commands on the device, true when the unit took them.
