@@ -37,6 +37,7 @@ struct ErrorCounters {
 struct CSerialPort::Platform {
     int fd = -1;
     ErrorCounters seen;
+    bool hasCounters = true; // a pseudo-terminal has none: not asked after the first no
 };
 
 namespace {
@@ -180,10 +181,12 @@ void CSerialPort::open(const std::string& name) {
     ::ioctl(fd, TIOCEXCL);
     m_platform->fd = fd;
     m_platform->seen = ErrorCounters{};
+    m_platform->hasCounters = true;
 #if defined(TIOCGICOUNT)
     // Errors counted before we opened the line are not ours.
     serial_icounter_struct c{};
     if (::ioctl(fd, TIOCGICOUNT, &c) == 0) takeCounters(m_platform->seen, c);
+    else if (lineStateFromError(errno) == 0) m_platform->hasCounters = false;
 #endif
     m_portName = name;
 }
@@ -293,6 +296,7 @@ std::uint32_t CSerialPort::clearCommError() {
     if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
         return (p.revents & POLLNVAL) ? EBADF : EIO;
 #if defined(TIOCGICOUNT)
+    if (!m_platform->hasCounters) return 0;
     serial_icounter_struct c{};
     if (::ioctl(fd, TIOCGICOUNT, &c) != 0) return lineStateFromError(errno);
     return takeCounters(m_platform->seen, c);

@@ -76,6 +76,7 @@ bool CLangFile::open(const std::filesystem::path& path)
     if (m_file.is_open())
         m_file.close();
     m_fileName.clear();
+    m_found.clear();
     // A directory or a FIFO put under a language file's name would fail every
     // read or block the program at start; only plain files are taken.
     std::error_code ec;
@@ -95,6 +96,7 @@ void CLangFile::close()
     if (m_file.is_open())
         m_file.close();
     m_fileName.clear();
+    m_found.clear();
 }
 
 bool CLangFile::isOpen() const
@@ -114,12 +116,25 @@ std::wstring CLangFile::lookup(const std::wstring& key)
     std::lock_guard lock(m_mutex);
     if (!m_file.is_open())
         return {};
+    // The readings are translated ten times a second; the file is read once per text.
+    if (const auto known = m_found.find(key); known != m_found.end())
+        return known->second;
 
     m_file.clear();
     m_file.seekg(2, std::ios::beg);
     if (!m_file)
-        return key;
+        return key; // not remembered: the next lookup reads again
+    std::wstring text = search(key);
+    if (m_file.bad())
+        return text; // a read that failed part way says nothing for next time
+    if (m_found.size() >= kMaxRemembered)
+        m_found.clear();
+    m_found.emplace(key, text);
+    return text;
+}
 
+std::wstring CLangFile::search(const std::wstring& key)
+{
     Utf16LineReader reader(m_file);
     std::u16string line;
     line.reserve(kMaxLineUnits);

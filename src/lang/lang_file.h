@@ -1,5 +1,6 @@
 #pragma once
-// One language file, opened once and searched line by line on every lookup.
+// One language file, opened once and searched line by line the first time a
+// text is looked up; the answer is remembered until the file is opened again.
 //
 // File layout (see lang_table.h for how ours are written):
 //   offset 0   two bytes, skipped unread (the UTF-16LE byte-order mark FF FE)
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 namespace velmora {
 
@@ -36,9 +38,15 @@ public:
     std::wstring lookup(const std::wstring& key);
 
 private:
-    mutable std::mutex m_mutex; // guards the stream's read position and both fields
+    // From the start of the lines; called with the mutex held.
+    std::wstring search(const std::wstring& key);
+
+    // Texts built at run time could otherwise grow the memory without end.
+    static constexpr std::size_t kMaxRemembered = 4096;
+    mutable std::mutex m_mutex; // guards the stream's read position and the fields below
     std::ifstream m_file;
     std::filesystem::path m_fileName;
+    std::unordered_map<std::wstring, std::wstring> m_found;
 };
 
 } // namespace velmora

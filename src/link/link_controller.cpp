@@ -33,6 +33,7 @@ CLinkController::CLinkController(Setup setup, QObject* parent) : QObject(parent)
     ws.ports = setup.ports;
     ws.timeouts = setup.timeouts;
     ws.portWatchMs = setup.portWatchMs;
+    ws.portFolders = setup.portFolders;
     m_worker = new CLinkWorker(ws);
     m_worker->moveToThread(&m_thread);
     // Direct: init runs on the new thread before any queued request is taken.

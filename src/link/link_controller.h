@@ -37,6 +37,7 @@ public:
         int retryMs = 2000;    // between attempts while no unit answers
         int lostRetryMs = 1000; // first attempt after a link loss
         int portWatchMs = 250;
+        QStringList portFolders; // see CLinkWorker::Setup
     };
     explicit CLinkController(Setup setup, QObject* parent = nullptr);
     // Stops the worker and waits for it (at most the exchange under way).

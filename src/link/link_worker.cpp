@@ -120,6 +120,17 @@ void CLinkWorker::init()
         emit healthMeasured(figures);
     });
     m_healthTimer->start();
+    if (!m_setup.portFolders.isEmpty()) {
+        m_folderWatch = new QFileSystemWatcher(this);
+        const QStringList refused = m_folderWatch->addPaths(m_setup.portFolders);
+        if (refused.size() == m_setup.portFolders.size()) {
+            delete m_folderWatch; // nothing to hear from: look every time
+            m_folderWatch = nullptr;
+        } else {
+            QObject::connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, this,
+                             [this] { m_listStale = true; });
+        }
+    }
     watchPorts();
 }
 
@@ -382,8 +393,14 @@ void CLinkWorker::watchPorts()
 {
     if (!m_device)
         return;
+    // Listing walks every tty of the system; with the port folders watched it is
+    // done only after something came or went there.
+    if (m_listStale || !m_folderWatch) {
+        m_listStale = false;
+        m_listedNames = m_setup.ports ? m_setup.ports->ports() : std::vector<std::string>{};
+    }
+    const std::vector<std::string>& names = m_listedNames;
     QList<PortEntry> list;
-    const std::vector<std::string> names = m_setup.ports ? m_setup.ports->ports() : std::vector<std::string>{};
     for (const std::string& name : names) {
         // Descriptions are looked up once per port that appears, not at every look.
         QString description;

@@ -9,6 +9,7 @@
 
 #include "device/lpg_device.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -33,6 +34,10 @@ public:
         // system a walk over every tty it has.
         int connectedPortWatchMs = 5000;
         int silenceLimitMs = 3000;          // no reading for this long: the link is lost
+        // Folders where ports appear and vanish ("/dev"). While they are watched the
+        // lister is asked again only after one changed; each look above is then a
+        // stat of the unit's own port. Empty, or not watchable: every look lists.
+        QStringList portFolders;
     };
     // A write: runs the commands on the device, true when the unit took them.
     using WriteOp = std::function<bool(CLPGDevice&)>;
@@ -101,6 +106,9 @@ private:
     QTimer* m_pollTimer = nullptr;
     QTimer* m_portTimer = nullptr;
     QTimer* m_healthTimer = nullptr;
+    QFileSystemWatcher* m_folderWatch = nullptr;
+    bool m_listStale = true; // the lister's answer may be out of date
+    std::vector<std::string> m_listedNames;
     std::uint32_t m_lastSequence = 0;
     std::chrono::steady_clock::time_point m_lastSampleAt;
     QList<PortEntry> m_ports;

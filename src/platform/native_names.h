@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -14,6 +15,9 @@ namespace velmora::platform {
 
 // The name CSerialPort::open takes: "COM3" on Windows, "/dev/ttyUSB0" elsewhere.
 QString portName(const QSerialPortInfo& info);
+// Folders whose entries change when a serial adapter is plugged in or pulled
+// ("/dev"); empty where that cannot be watched (Windows has no such folder).
+QStringList portFolders();
 // The user's settings: HKCU\Software\Draxton on Windows, Draxton.conf in the
 // user's config folder elsewhere.
 std::unique_ptr<QSettings> openUserSettings();

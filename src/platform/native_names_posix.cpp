@@ -6,6 +6,8 @@ namespace velmora::platform {
 
 QString portName(const QSerialPortInfo& info) { return info.systemLocation(); }
 
+QStringList portFolders() { return {QStringLiteral("/dev")}; }
+
 std::unique_ptr<QSettings> openUserSettings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Draxton"));

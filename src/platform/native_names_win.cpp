@@ -8,6 +8,8 @@ namespace velmora::platform {
 
 QString portName(const QSerialPortInfo& info) { return info.portName(); }
 
+QStringList portFolders() { return {}; }
+
 std::unique_ptr<QSettings> openUserSettings() {
     // A QString value is written as REG_SZ.
     return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Draxton"),

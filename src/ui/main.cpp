@@ -11,6 +11,7 @@
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
+#include "platform/native_names.h"
 #include "platform/port_lister.h"
 #include "platform/program_language.h"
 #include "platform/settings_store.h"
@@ -81,6 +82,7 @@ int main(int argc, char** argv)
     CLinkController::Setup setup;
     setup.settings = settings;
     setup.ports = &ports;
+    setup.portFolders = platform::portFolders();
     CLinkController link(setup);
     CMainWindow window(link, &messages);
     messages.setOwner(&window);

@@ -135,6 +135,8 @@ TEST(LangFile, OpenCloseAndWhatAClosedFileAnswers)
     writeLangFile(second, L"Zamknij\t\tЗакрыть\r\n");
     ASSERT_TRUE(file.open(first));
     EXPECT_EQ(file.fileName(), first);
+    EXPECT_EQ(file.lookup(L"Zamknij"), L"Close");
+    EXPECT_EQ(file.lookup(L"Zamknij"), L"Close"); // remembered, and the same
     ASSERT_TRUE(file.open(second));
     EXPECT_EQ(file.fileName(), second);
     EXPECT_EQ(file.lookup(L"Zamknij"), L"Закрыть");

@@ -52,6 +52,7 @@ class Ports : public IPortLister {
 public:
     std::vector<std::string> ports() override
     {
+        ++asked;
         std::lock_guard lock(m);
         return listed;
     }
@@ -60,6 +61,8 @@ public:
         std::lock_guard lock(m);
         listed = std::move(l);
     }
+
+    std::atomic<int> asked{0};
 
 private:
     std::mutex m;
@@ -101,7 +104,7 @@ std::filesystem::path firmwareFile(std::uint16_t version)
 }
 
 struct Rig {
-    Rig()
+    explicit Rig(QStringList portFolders = {})
     {
         CLinkController::Setup setup;
         setup.settings = &settings;
@@ -110,6 +113,7 @@ struct Rig {
         setup.retryMs = 300;
         setup.lostRetryMs = 100;
         setup.portWatchMs = 50;
+        setup.portFolders = portFolders;
         link.emplace(setup);
     }
     ~Rig() { link.reset(); }
@@ -145,6 +149,7 @@ private slots:
     void olderFirmwareWaitsForTheUsersAnswer();
     void scanProbesPortsAtOnceAndPrefersTheRemembered();
     void poorLinkIsCounted();
+    void portsAreListedAgainOnlyWhenTheirFolderChanges();
     void stateTextsSayWhatToDo_data();
     void stateTextsSayWhatToDo();
 };
@@ -493,6 +498,27 @@ void TestLinkController::stateTextsSayWhatToDo()
     const QString text = linkStateText(status);
     QVERIFY2(text.contains(QStringLiteral("/dev/ttyUSB7")), qPrintable(text));
     QVERIFY2(text.contains(mustSay, Qt::CaseInsensitive), qPrintable(text));
+}
+
+// Listing walks every tty of the system: with the folder watched, only a change
+// there (an adapter plugged in) makes the worker ask again.
+void TestLinkController::portsAreListedAgainOnlyWhenTheirFolderChanges()
+{
+    const std::filesystem::path folder = tempName("dev");
+    std::filesystem::create_directories(folder);
+    Rig rig({QString::fromStdString(folder.string())});
+    QSignalSpy listed(&*rig.link, &CLinkController::portsChanged);
+    QTRY_VERIFY(rig.ports.asked.load() >= 1);
+    QTest::qWait(400); // eight looks at the list
+    QCOMPARE(rig.ports.asked.load(), 1);
+
+    rig.ports.set({"/dev/ttyUSB7"});
+    std::ofstream(folder / "ttyUSB7").put('x');
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.isEmpty() &&
+                                 listed.constLast().at(0).value<QList<PortEntry>>().size() == 1,
+                             3000);
+    QCOMPARE(listed.constLast().at(0).value<QList<PortEntry>>().at(0).name, QStringLiteral("/dev/ttyUSB7"));
+    std::filesystem::remove_all(folder);
 }
 
 QTEST_MAIN(TestLinkController)

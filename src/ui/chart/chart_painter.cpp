@@ -110,7 +110,7 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
     const QColor background = toQColor(model.background());
     p.save();
     const QRect columns(from, 0, to - from, h);
-    p.fillRect(QRect(from, 0, to - from, h + (timeScale ? frame.timeScale : 0)), background);
+    fillInBands(p, QRect(from, 0, to - from, h + (timeScale ? frame.timeScale : 0)), background);
     p.setClipRect(columns);
 
     const CChartView view = plotView(model, frame);
@@ -270,23 +270,19 @@ void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize
 }
 
 template <typename T>
-QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                        const QFont& labelFont, const QColor& border)
+std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
+                                     const QFont& labelFont)
 {
-    const int w = frame.plot.width();
-    const int h = frame.plot.height();
-    QRect covered;
-    if (w <= 0 || h <= 0)
-        return covered;
-    p.save();
-    p.translate(frame.plot.topLeft());
+    std::vector<CChartLabel> out;
+    if (frame.plot.width() <= 0 || frame.plot.height() <= 0)
+        return out;
     const CChartView view = plotView(model, frame);
-    struct Label {
+    struct Source {
         double value;
         const ChartLabelFormatter* formatter;
         QColor colour;
     };
-    std::vector<Label> labels;
+    std::vector<Source> sources;
     std::vector<CPixelPoint> anchors;
     const T viewEnd = model.viewEnd();
     for (const auto& [id, series] : model.series()) {
@@ -299,29 +295,53 @@ QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CC
         if (std::isnan(static_cast<double>(point.y)))
             continue;
         anchors.push_back(plotPoint(view, point.x, point.y));
-        labels.push_back(Label{static_cast<double>(point.y), &series.formatter, toQColor(series.colour)});
+        sources.push_back(Source{static_cast<double>(point.y), &series.formatter, toQColor(series.colour)});
     }
+    if (sources.empty())
+        return out;
+    const std::vector<CPixelRect> boxes = placeLabels(anchors);
+    const QFontMetrics fm(labelFont);
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const CPixelRect& b = boxes[i];
+        const ChartLabelFormatter& format = *sources[i].formatter;
+        CChartLabel label;
+        label.text = format ? QString::fromStdWString(format(sources[i].value)) : QString();
+        // Centred on its box, not clipped. Placed by hand: the rectangle form of
+        // drawText lays the text out anew on every paint.
+        const int width = fm.horizontalAdvance(label.text);
+        const int left = b.left + (b.right - b.left - width) / 2;
+        const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
+        label.area = QRect(left, top, width, fm.height()).translated(frame.plot.topLeft());
+        label.baseline = label.area.top() + fm.ascent();
+        label.colour = sources[i].colour;
+        out.push_back(std::move(label));
+    }
+    return out;
+}
+
+template <typename T>
+QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                        const QFont& labelFont, const QColor& border)
+{
+    const int w = frame.plot.width();
+    const int h = frame.plot.height();
+    QRect covered;
+    if (w <= 0 || h <= 0)
+        return covered;
+    const std::vector<CChartLabel> labels = chartLabels(model, frame, labelFont);
     if (!labels.empty()) {
-        const std::vector<CPixelRect> boxes = placeLabels(anchors);
         p.setFont(labelFont);
-        const QFontMetrics fm(labelFont);
         const QColor background = toQColor(model.background());
-        for (std::size_t i = 0; i < labels.size(); ++i) {
-            const CPixelRect& b = boxes[i];
-            const ChartLabelFormatter& format = *labels[i].formatter;
-            const QString text = format ? QString::fromStdWString(format(labels[i].value)) : QString();
-            // Centred on its box, not clipped, on the background colour. Placed by hand:
-            // the rectangle form of drawText lays the text out anew on every paint.
-            const int width = fm.horizontalAdvance(text);
-            const int left = b.left + (b.right - b.left - width) / 2;
-            const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
-            const QRect area(left, top, width, fm.height());
-            p.fillRect(area, background);
-            covered |= area.translated(frame.plot.topLeft());
-            p.setPen(labels[i].colour);
-            p.drawText(QPoint(left, top + fm.ascent()), text);
+        for (const CChartLabel& label : labels) {
+            // On the background colour, so that lines under it do not cross the digits.
+            p.fillRect(label.area, background);
+            covered |= label.area;
+            p.setPen(label.colour);
+            p.drawText(QPoint(label.area.left(), label.baseline), label.text);
         }
     }
+    p.save();
+    p.translate(frame.plot.topLeft());
     p.setPen(QPen(border, 1));
     const QPoint outline[] = {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}, {0, 0}, {0, h - 1}};
     p.drawPolyline(outline, 5);
@@ -352,7 +372,27 @@ template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&
                                       const QFont&, int, int, bool);
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
+template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&, const CChartFrame&,
+                                                     const QFont&);
 template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
                                        const QFont&, const QColor&);
+
+namespace {
+constexpr int kRowsAtOnce = 64;
+}
+
+void fillInBands(QPainter& p, const QRect& area, const QColor& colour)
+{
+    for (int y = area.top(); y <= area.bottom(); y += kRowsAtOnce)
+        p.fillRect(QRect(area.left(), y, area.width(), std::min(kRowsAtOnce, area.bottom() + 1 - y)), colour);
+}
+
+void drawImageInBands(QPainter& p, QPoint to, const QImage& image, const QRect& from)
+{
+    for (int y = 0; y < from.height(); y += kRowsAtOnce) {
+        const int rows = std::min(kRowsAtOnce, from.height() - y);
+        p.drawImage(to + QPoint(0, y), image, QRect(from.left(), from.top() + y, from.width(), rows));
+    }
+}
 
 } // namespace velmora

@@ -13,7 +13,11 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
+#include <vector>
+
+class QImage;
 class QPainter;
 
 namespace velmora {
@@ -39,6 +43,17 @@ void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, cons
 template <typename T>
 void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model, QSize client,
                            const CChartFrame& frame, const QFont& axisFont);
+// A value label of the newest visible point of a series, in client coordinates.
+struct CChartLabel {
+    QRect area; // the text's box, filled with the background before the text
+    int baseline = 0;
+    QString text;
+    QColor colour;
+};
+template <typename T>
+std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
+                                     const QFont& labelFont);
+
 // Over the plot: value labels of the newest visible points and the border. Returns
 // the area the labels cover, in the painter's coordinates.
 template <typename T>
@@ -58,8 +73,16 @@ extern template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<
                                              const QFont&, int, int, bool);
 extern template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                                   const CChartFrame&, const QFont&);
+extern template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&,
+                                                            const CChartFrame&, const QFont&);
 extern template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
                                               const QFont&, const QColor&);
+
+// Fill and copy a few dozen rows at a time. The raster engine hands anything over
+// about 96 rows to its thread pool and waits for it; for the narrow strips a chart
+// tick draws, waking those threads costs more than the pixels.
+void fillInBands(QPainter& painter, const QRect& area, const QColor& colour);
+void drawImageInBands(QPainter& painter, QPoint to, const QImage& image, const QRect& from);
 
 QColor toQColor(CRgb colour);
 // Platform pen style (0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, 5 none).

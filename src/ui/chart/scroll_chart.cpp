@@ -19,7 +19,8 @@ namespace velmora {
 namespace {
 
 // While the chart follows new data its range and position change on every tick, but
-// the thumb moves by a pixel only now and then: repaint only when it does.
+// the thumb moves by a pixel only now and then: repaint only when it does, and then
+// only where it was and where it is.
 class CThumbScrollBar final : public QScrollBar {
 public:
     using QScrollBar::QScrollBar;
@@ -31,13 +32,17 @@ protected:
         initStyleOption(&option);
         const QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
         const bool upEnabled = value() > minimum(), downEnabled = value() < maximum();
-        if (change != SliderOrientationChange && thumb == m_thumb && upEnabled == m_upEnabled &&
-            downEnabled == m_downEnabled)
+        const bool sameArrows = upEnabled == m_upEnabled && downEnabled == m_downEnabled;
+        if (change != SliderOrientationChange && thumb == m_thumb && sameArrows)
             return;
+        const QRect before = m_thumb;
         m_thumb = thumb;
         m_upEnabled = upEnabled;
         m_downEnabled = downEnabled;
-        QScrollBar::sliderChange(change);
+        if (change != SliderOrientationChange && sameArrows && before.isValid())
+            update(before.united(thumb).adjusted(-1, -1, 1, 1));
+        else
+            QScrollBar::sliderChange(change);
     }
 
 private:
@@ -45,6 +50,16 @@ private:
     bool m_upEnabled = false;
     bool m_downEnabled = false;
 };
+
+// One pen width, or marker, to spare on each side of new segments.
+template <typename T>
+int segmentSpare(const CScrollChartModel<T>& model)
+{
+    int spare = 2;
+    for (const auto& [id, s] : model.series())
+        spare = std::max(spare, s.penWidth + 2 + (s.markers ? s.penWidth + 3 : 0));
+    return spare;
+}
 
 } // namespace
 
@@ -312,10 +327,7 @@ void CScrollChart<T>::paintEvent(QPaintEvent* event)
         int from = w - moved;
         int to = w;
         if (m_hasDirty) {
-            // One pen width, or marker, to spare on each side of the new segments.
-            int spare = 2;
-            for (const auto& [id, s] : m_model.series())
-                spare = std::max(spare, s.penWidth + 2 + (s.markers ? s.penWidth + 3 : 0));
+            const int spare = segmentSpare(m_model);
             const int first = plotPoint(view, m_dirtyFrom, 0).x - spare;
             const int last = plotPoint(view, m_dirtyTo, 0).x + spare + 1;
             // New points change the plot, never the time scale under it.
@@ -342,35 +354,66 @@ void CScrollChart<T>::paintEvent(QPaintEvent* event)
     // Only the strips around the plot come from the decorations, and only where asked.
     const QRegion around = (QRegion(QRect(QPoint(0, 0), client)) - plotArea) & event->region();
     for (const QRect& r : around)
-        painter.drawImage(r.topLeft(), m_decorations, r);
+        drawImageInBands(painter, r.topLeft(), m_decorations, r);
     // The picture only where asked: a clip made of several rectangles would send the
     // whole image through the general (and threaded) blending code.
     for (const QRect& r : event->region() & plotArea)
-        painter.drawImage(r.topLeft(), m_picture, r.translated(-plotArea.topLeft()));
+        drawImageInBands(painter, r.topLeft(), m_picture, r.translated(-plotArea.topLeft()));
     m_labelArea = paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
+
+    // Painted by a request that did not come through updateChart (an expose, say) after
+    // the view moved: the rest of what is shown is from the old view.
+    if (origin != m_shownOrigin) {
+        if (!(QRegion(plotArea) - event->region()).isEmpty())
+            update();
+        m_shownOrigin = origin;
+    }
 }
 
 template <typename T>
-QRegion CScrollChart<T>::changedArea() const
+QRegion CScrollChart<T>::changedArea()
 {
     const QRect whole(QPoint(0, 0), clientSize());
-    if (!m_pictureValid || !m_decorationsValid || m_decorations.size() != whole.size())
+    if (!m_pictureValid || !m_decorationsValid || m_decorations.size() != whole.size() || !isVisible())
         return whole;
     const CChartFrame& frame = m_frame;
     const CChartView view{static_cast<double>(m_model.viewStart()), static_cast<double>(m_model.viewWidth()),
                           static_cast<double>(m_model.yTop()), frame.plot.width(), frame.plot.height()};
-    if (viewOriginPixel(view) != m_pictureOrigin)
-        return whole; // the picture moves as a whole
-    if (!m_hasDirty)
+    const QRect plotArea(frame.plot.topLeft(), QSize(frame.plot.width(), frame.plot.height() + frame.timeScale));
+    const long long shift = viewOriginPixel(view) - m_shownOrigin;
+    if (shift == 0 && !m_hasDirty)
         return {};
-    // The new segments, and the labels of the newest points: a label box may move two
-    // widths left of its point, and its text is a little wider than the box.
-    const int reach = 2 * kLabelWidth + kLabelWidth / 2 + 16;
-    const int left = frame.plot.left() + plotPoint(view, m_dirtyFrom, 0).x - reach;
-    const int right = frame.plot.left() + plotPoint(view, m_dirtyTo, 0).x + kLabelWidth + 16;
-    QRegion area = QRect(left, 0, right - left, frame.plot.bottom() + 1).intersected(whole);
-    area |= m_labelArea.adjusted(-1, -1, 1, 1);
-    return area;
+    QRegion area;
+    if (shift != 0) {
+        // Following new data moves the view right by a pixel or two; anything else (a
+        // jump back, a page) is drawn anew.
+        if (shift < 0 || shift >= plotArea.width() / 2)
+            return whole;
+        const int dx = static_cast<int>(shift);
+        // Qt moves the pixels and any repaint still pending with them, or asks for
+        // the whole rectangle when it cannot.
+        scroll(-dx, 0, plotArea);
+        m_shownOrigin += shift;
+        // The uncovered columns with the right border moved in from them, the left border.
+        area += QRect(plotArea.right() - dx, plotArea.top(), dx + 1, plotArea.height());
+        area += QRect(plotArea.left(), plotArea.top(), 1, plotArea.height());
+        // The labels moved too, where they lay over the plot.
+        const QRect moved = m_labelArea.translated(-dx, 0);
+        area += moved.adjusted(-1, -1, 1, 1);
+        m_labelArea = m_labelArea.united(moved);
+    }
+    if (m_hasDirty) {
+        const int spare = segmentSpare(m_model);
+        const int first = plotPoint(view, m_dirtyFrom, 0).x - spare;
+        const int last = plotPoint(view, m_dirtyTo, 0).x + spare + 1;
+        // New points change the plot, never the time scale under it.
+        area += QRect(frame.plot.left() + first, frame.plot.top(), last - first, frame.plot.height());
+    }
+    // The value labels where they were and where they go.
+    area += m_labelArea.adjusted(-1, -1, 1, 1);
+    for (const CChartLabel& label : chartLabels(m_model, frame, m_labelFont))
+        area += label.area.adjusted(-1, -1, 1, 1);
+    return area & whole;
 }
 
 template class CScrollChart<float>;

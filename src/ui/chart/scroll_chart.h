@@ -28,10 +28,12 @@ public:
     const QFont& labelFont() const { return m_labelFont; }
     // Area the chart draws in: the widget less the scroll bar.
     QSize clientSize() const;
-    // Asks for a repaint of what changed since the last paint: after new points that
-    // moved nothing, the columns of their segments and value labels; otherwise the
-    // whole drawing area. Never the scroll bar (update() would repaint it too, at more
-    // cost than the chart); the bar repaints itself when it changes.
+    // Asks for a repaint of what changed since the last paint: the columns of new
+    // segments and the value labels, old and new. When the view has followed new data
+    // by a few pixels, what is shown is moved along first (QWidget::scroll), so only
+    // the uncovered columns are drawn; any other change draws the whole area. Never
+    // the scroll bar (update() would repaint it too, at more cost than the chart); the
+    // bar repaints itself when it changes.
     void updateChart() { update(changedArea()); }
     // Plot columns drawn by the last paint (tests and benchmarks): the whole width
     // after a change of view or size, otherwise only what new points touched.
@@ -45,7 +47,8 @@ signals:
 
 protected:
     explicit CScrollChartWidget(QWidget* parent);
-    virtual QRegion changedArea() const { return QRect(QPoint(0, 0), clientSize()); }
+    // May move what is shown along with the view before saying what is left to draw.
+    virtual QRegion changedArea() { return QRect(QPoint(0, 0), clientSize()); }
     void resizeEvent(QResizeEvent* event) override;
     void layoutForSize();
     int scrollBarHeight() const;
@@ -66,6 +69,7 @@ protected:
     CChartFrame m_frame;
     QFont m_axisFont;
     long long m_pictureOrigin = 0;
+    long long m_shownOrigin = 0; // the view origin of what the window shows
     double m_dirtyFrom = 0;
     double m_dirtyTo = 0;
     bool m_hasDirty = false;
@@ -110,7 +114,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    QRegion changedArea() const override;
+    QRegion changedArea() override;
 
 private:
     void onScrollAction(int action);
