@@ -7,6 +7,7 @@
 #include "setting_field.h"
 #include "dialog_units.h"
 #include "group_frame.h"
+#include "reading_field.h"
 #include "readings.h"
 #include "ui_font.h"
 #include "up_down.h"
@@ -112,6 +113,12 @@ void CVelmoraDlg::createControls()
             edit->setAutoFillBackground(true);
             edit->setBackgroundRole(QPalette::Window);
             widget = edit;
+            break;
+        }
+        case ControlKind::Reading: {
+            auto* field = new CReadingField(this);
+            field->setAlignment(alignmentOf(entry.align) | Qt::AlignVCenter);
+            widget = field;
             break;
         }
         case ControlKind::GroupBox:
@@ -360,7 +367,12 @@ void CVelmoraDlg::updateData(bool fromControls)
     };
     for (const Binding& binding : bindings) {
         QWidget* widget = control(binding.id);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        if (auto* field = qobject_cast<CReadingField*>(widget)) {
+            if (fromControls)
+                *binding.text = field->text().toStdWString();
+            else
+                field->setText(qs(*binding.text));
+        } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             if (fromControls)
                 *binding.text = edit->text().toStdWString();
             else if (edit->text() != qs(*binding.text))

@@ -6,6 +6,7 @@
 
 #include "backup_keeper.h"
 #include "map_actions.h"
+#include "reading_field.h"
 #include "readings.h"
 #include "window_layout.h"
 
@@ -205,8 +206,8 @@ void CVelmoraDlg::showStale(bool stale)
         w->setEnabled(!stale);
         if (stale) {
             *f.text = QString::fromUtf8(kNoValue).toStdWString();
-            if (auto* edit = qobject_cast<QLineEdit*>(w))
-                edit->setText(QString::fromUtf8(kNoValue));
+            if (auto* field = qobject_cast<CReadingField*>(w))
+                field->setText(QString::fromUtf8(kNoValue));
         }
     }
     // The chart's line ends where the readings stopped; it does not bridge the gap.

@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-enum class ControlKind { Button, Label, Edit, GroupBox, Spin };
+enum class ControlKind { Button, Label, Edit, Reading, GroupBox, Spin };
 enum class TextAlign { Left, Right, Centre };
 
 struct ControlTemplate {

@@ -4,6 +4,7 @@
 
 #include "ui/main_window.h"
 #include "ui/map_actions.h"
+#include "ui/reading_field.h"
 #include "ui/up_down.h"
 #include "ui/velmora_dlg.h"
 #include "ui/readings.h"
@@ -105,6 +106,8 @@ struct Rig {
     QString text(int id) const
     {
         QWidget* w = window->control(id);
+        if (auto* field = qobject_cast<CReadingField*>(w))
+            return field->text();
         if (auto* edit = qobject_cast<QLineEdit*>(w))
             return edit->text();
         if (auto* label = qobject_cast<QLabel*>(w))

@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QPolygon>
 #include <QString>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -271,7 +272,7 @@ void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize
 
 template <typename T>
 std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
-                                     const QFont& labelFont)
+                                     const QFont& labelFont, CStaticTextCache& texts)
 {
     std::vector<CChartLabel> out;
     if (frame.plot.width() <= 0 || frame.plot.height() <= 0)
@@ -306,13 +307,11 @@ std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CC
         const ChartLabelFormatter& format = *sources[i].formatter;
         CChartLabel label;
         label.text = format ? QString::fromStdWString(format(sources[i].value)) : QString();
-        // Centred on its box, not clipped. Placed by hand: the rectangle form of
-        // drawText lays the text out anew on every paint.
-        const int width = fm.horizontalAdvance(label.text);
+        // Centred on its box, not clipped.
+        const int width = qCeil(texts.width(label.text, labelFont));
         const int left = b.left + (b.right - b.left - width) / 2;
         const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
         label.area = QRect(left, top, width, fm.height()).translated(frame.plot.topLeft());
-        label.baseline = label.area.top() + fm.ascent();
         label.colour = sources[i].colour;
         out.push_back(std::move(label));
     }
@@ -321,14 +320,14 @@ std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CC
 
 template <typename T>
 QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                        const QFont& labelFont, const QColor& border)
+                        const QFont& labelFont, const QColor& border, CStaticTextCache& texts)
 {
     const int w = frame.plot.width();
     const int h = frame.plot.height();
     QRect covered;
     if (w <= 0 || h <= 0)
         return covered;
-    const std::vector<CChartLabel> labels = chartLabels(model, frame, labelFont);
+    const std::vector<CChartLabel> labels = chartLabels(model, frame, labelFont, texts);
     if (!labels.empty()) {
         p.setFont(labelFont);
         const QColor background = toQColor(model.background());
@@ -337,7 +336,7 @@ QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CC
             p.fillRect(label.area, background);
             covered |= label.area;
             p.setPen(label.colour);
-            p.drawText(QPoint(label.area.left(), label.baseline), label.text);
+            texts.draw(p, label.area.topLeft(), label.text, labelFont);
         }
     }
     p.save();
@@ -362,7 +361,8 @@ void paintScrollChart(QPainter& p, const CScrollChartModel<T>& model, QSize clie
     p.translate(frame.plot.topLeft());
     paintPlotColumns(p, model, frame, axisFont, 0, frame.plot.width());
     p.restore();
-    paintChartOverlay(p, model, frame, labelFont, border);
+    CStaticTextCache texts;
+    paintChartOverlay(p, model, frame, labelFont, border, texts);
 }
 
 template void paintScrollChart<float>(QPainter&, const CScrollChartModel<float>&, QSize, const QFont&,
@@ -373,9 +373,9 @@ template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
 template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&, const CChartFrame&,
-                                                     const QFont&);
+                                                     const QFont&, CStaticTextCache&);
 template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
-                                       const QFont&, const QColor&);
+                                       const QFont&, const QColor&, CStaticTextCache&);
 
 namespace {
 constexpr int kRowsAtOnce = 64;

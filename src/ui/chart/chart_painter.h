@@ -8,11 +8,13 @@
 // only the columns that changed; paintScrollChart draws everything at once.
 
 #include "ui/chart/model/scroll_chart_model.h"
+#include "ui/chart/static_text_cache.h"
 
 #include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QStaticText>
 #include <QString>
 
 #include <vector>
@@ -46,19 +48,18 @@ void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model,
 // A value label of the newest visible point of a series, in client coordinates.
 struct CChartLabel {
     QRect area; // the text's box, filled with the background before the text
-    int baseline = 0;
     QString text;
     QColor colour;
 };
 template <typename T>
 std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
-                                     const QFont& labelFont);
+                                     const QFont& labelFont, CStaticTextCache& texts);
 
 // Over the plot: value labels of the newest visible points and the border. Returns
 // the area the labels cover, in the painter's coordinates.
 template <typename T>
 QRect paintChartOverlay(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
-                       const QFont& labelFont, const QColor& border);
+                       const QFont& labelFont, const QColor& border, CStaticTextCache& texts);
 
 // client: W x H in pixels, drawn from (0, 0). border: the frame colour (the style's
 // button shadow).
@@ -74,9 +75,9 @@ extern template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<
 extern template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                                   const CChartFrame&, const QFont&);
 extern template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&,
-                                                            const CChartFrame&, const QFont&);
+                                                            const CChartFrame&, const QFont&, CStaticTextCache&);
 extern template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
-                                              const QFont&, const QColor&);
+                                              const QFont&, const QColor&, CStaticTextCache&);
 
 // Fill and copy a few dozen rows at a time. The raster engine hands anything over
 // about 96 rows to its thread pool and waits for it; for the narrow strips a chart

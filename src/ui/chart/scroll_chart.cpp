@@ -359,7 +359,8 @@ void CScrollChart<T>::paintEvent(QPaintEvent* event)
     // whole image through the general (and threaded) blending code.
     for (const QRect& r : event->region() & plotArea)
         drawImageInBands(painter, r.topLeft(), m_picture, r.translated(-plotArea.topLeft()));
-    m_labelArea = paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark));
+    m_labelArea =
+        paintChartOverlay(painter, m_model, frame, m_labelFont, palette().color(QPalette::Dark), m_labelTexts);
 
     // Painted by a request that did not come through updateChart (an expose, say) after
     // the view moved: the rest of what is shown is from the old view.
@@ -411,7 +412,7 @@ QRegion CScrollChart<T>::changedArea()
     }
     // The value labels where they were and where they go.
     area += m_labelArea.adjusted(-1, -1, 1, 1);
-    for (const CChartLabel& label : chartLabels(m_model, frame, m_labelFont))
+    for (const CChartLabel& label : chartLabels(m_model, frame, m_labelFont, m_labelTexts))
         area += label.area.adjusted(-1, -1, 1, 1);
     return area & whole;
 }

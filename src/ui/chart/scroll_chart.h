@@ -77,6 +77,7 @@ protected:
     bool m_decorationsValid = false;
     int m_lastPaintedColumns = 0;
     QRect m_labelArea; // where the value labels were drawn last, widget coordinates
+    CStaticTextCache m_labelTexts;
 };
 
 template <typename T>
