@@ -10,8 +10,10 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace velmora {
@@ -20,10 +22,17 @@ namespace {
 
 // While the chart follows new data its range and position change on every tick, but
 // the thumb moves by a pixel only now and then: repaint only when it does, and then
-// only where it was and where it is.
+// only where it was and where it is. A thumb that only creeps along with the data is
+// brought up to date twice a second: the style draws the whole bar for any part of
+// it, which cost more than the chart's own strip.
 class CThumbScrollBar final : public QScrollBar {
 public:
-    using QScrollBar::QScrollBar;
+    CThumbScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent)
+    {
+        m_catchUp.setSingleShot(true);
+        m_catchUp.setInterval(500);
+        QObject::connect(&m_catchUp, &QTimer::timeout, this, [this] { showThumb(); });
+    }
 
 protected:
     void sliderChange(SliderChange change) override
@@ -35,20 +44,48 @@ protected:
         const bool sameArrows = upEnabled == m_upEnabled && downEnabled == m_downEnabled;
         if (change != SliderOrientationChange && thumb == m_thumb && sameArrows)
             return;
-        const QRect before = m_thumb;
         m_thumb = thumb;
         m_upEnabled = upEnabled;
         m_downEnabled = downEnabled;
-        if (change != SliderOrientationChange && sameArrows && before.isValid())
-            update(before.united(thumb).adjusted(-1, -1, 1, 1));
-        else
+        const bool onlyThumb = change != SliderOrientationChange && sameArrows && m_shown.isValid();
+        const auto near = [](const QRect& a, const QRect& b) {
+            return std::abs(a.left() - b.left()) <= 2 && std::abs(a.right() - b.right()) <= 2 &&
+                   std::abs(a.top() - b.top()) <= 2 && std::abs(a.bottom() - b.bottom()) <= 2;
+        };
+        if (onlyThumb && !isSliderDown() && near(thumb, m_shown)) {
+            if (!m_catchUp.isActive())
+                m_catchUp.start();
+            return;
+        }
+        m_catchUp.stop();
+        if (onlyThumb) {
+            showThumb();
+        } else {
+            m_shown = thumb;
             QScrollBar::sliderChange(change);
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollBar::resizeEvent(event);
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        m_thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        m_shown = m_thumb; // all of it is drawn again
     }
 
 private:
-    QRect m_thumb;
+    void showThumb()
+    {
+        update(m_shown.united(m_thumb).adjusted(-1, -1, 1, 1));
+        m_shown = m_thumb;
+    }
+
+    QRect m_thumb; // where the thumb is
+    QRect m_shown; // where it was last drawn
     bool m_upEnabled = false;
     bool m_downEnabled = false;
+    QTimer m_catchUp;
 };
 
 // One pen width, or marker, to spare on each side of new segments.
