@@ -2,7 +2,9 @@
 # The window program reading from its simulated unit under a virtual X server,
 # with the chart started (Start pressed with xdotool), measured from outside:
 #
-#   live_window.sh cpu [SECONDS]            CPU share of one core over SECONDS (60)
+#   live_window.sh cpu [SECONDS]            CPU share of one core over SECONDS (60),
+#                                           from VELMORA_CPU_FROM s after Start (5; from
+#                                           about 105 the chart follows its data)
 #   live_window.sh memory [MINUTES] [FROM]  VmRSS FROM minutes (5) and MINUTES (30)
 #                                           after Start, and the growth between
 #
@@ -19,7 +21,7 @@ mode=${1:-}
 case "$mode" in
 cpu | memory) ;;
 *)
-    sed -n '2,12p' "$0" >&2
+    sed -n '2,14p' "$0" >&2
     exit 2
     ;;
 esac
@@ -105,7 +107,7 @@ rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status"; }
 
 if [[ "$mode" == cpu ]]; then
     seconds=${2:-60}
-    sleep 5 # past the start-up work
+    sleep "${VELMORA_CPU_FROM:-5}" # past the start-up work
     t0=$(date +%s.%N)
     c0=$(cpu_ticks)
     sleep "$seconds"

@@ -7,6 +7,7 @@
 #include "ui/dialog_units.h"
 #include "ui/qt_firmware_ui.h"
 #include "ui/qt_message_box.h"
+#include "ui/reading_field.h"
 #include "ui/readings.h"
 #include "ui/setting_field.h"
 #include "ui/settings_step.h"
@@ -15,6 +16,7 @@
 #include "lang/translate.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -52,6 +54,7 @@ private slots:
     void messageBoxOffTheWindowThreadDoesNotBlock();
 
     void upDownReportsStepsOnly();
+    void readingFieldShowsWhatAWholePaintShows();
     void aboutBoxShowsNameVersionAndIcon();
     void fileFilterBecomesNameFilters();
     void commandLine();
@@ -377,6 +380,46 @@ void TestUiParts::commandLine()
     }
     QVERIFY(parse({QStringLiteral("--help")}).help);
     QVERIFY(helpText().contains(QStringLiteral("--simulate")));
+}
+
+// A reading field repaints only its text's box: after longer, shorter and greyed
+// values the window must hold what one whole paint of the field shows, and a
+// number drawn a character at a time takes the room the whole string does.
+void TestUiParts::readingFieldShowsWhatAWholePaintShows()
+{
+    QWidget window;
+    window.resize(200, 60);
+    CReadingField field(&window);
+    field.setGeometry(10, 10, 120, 24);
+    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const auto shown = [&] {
+        QCoreApplication::processEvents();
+        const QPoint at = field.mapTo(&window, QPoint(0, 0));
+        return window.screen()
+            ->grabWindow(window.winId(), at.x(), at.y(), field.width(), field.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    QImage before;
+    for (const char* text : {"13.36", "4520", "9.5", "-0.02", "\xe2\x80\x94", "Off", "12345.67"}) {
+        field.setText(QString::fromUtf8(text));
+        const QImage now = shown();
+        QCOMPARE(now, field.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        QVERIFY2(now != before, text); // every value shows
+        before = now;
+        QCOMPARE(field.text(), QString::fromUtf8(text));
+    }
+    field.setEnabled(false);
+    QVERIFY(shown() != before);
+    QCOMPARE(shown(), field.grab().toImage().convertToFormat(QImage::Format_RGB32));
+
+    CStaticTextCache texts;
+    const QFont font = field.font();
+    for (const QString& text : {QStringLiteral("13.36"), QStringLiteral("4520"), QStringLiteral("On")})
+        QVERIFY2(std::abs(texts.width(text, font) - QFontMetricsF(font).horizontalAdvance(text)) <= 1.0,
+                 qPrintable(text));
 }
 
 QTEST_MAIN(TestUiParts)
