@@ -1,5 +1,6 @@
 #include "backup_file.h"
 
+#include "device/encodings.h"
 #include "mapfile/decimal_text.h"
 #include "mapfile/map_csv.h"
 
@@ -112,10 +113,14 @@ std::string writeBackup(const Backup& backup) {
     }
     text += kMapKey;
     text += '\n';
+    // Written as the unit holds them: a hand-edited 1.216 is 1.20 on the unit (it
+    // truncates), and text rounded to two places ("1.22") would read back as another cell.
     MapTable table;
-    table.map = u.map;
-    table.voltAxis = u.voltAxis;
-    table.rpmAxis = u.rpmAxis;
+    for (std::size_t r = 0; r < kVoltRows; ++r) {
+        table.voltAxis[r] = voltsFromWord(axisWordFromVolts(u.voltAxis[r]));
+        for (std::size_t c = 0; c < kRpmCols; ++c) table.map[r][c] = mapValueFromByte(mapByteFromValue(u.map[r][c]));
+    }
+    for (std::size_t c = 0; c < kRpmCols; ++c) table.rpmAxis[c] = rpmFromAxisByte(axisByteFromRpm(u.rpmAxis[c]));
     text += writeMapCsv(table);
     return text;
 }

@@ -165,6 +165,15 @@ TEST(BackupFile, WhatTheUnitHeldReadsBackAtTheUnitsResolution) {
         EXPECT_EQ(back.saved, backup.saved);
         EXPECT_TRUE(sameOnUnit(back.unit, backup.unit));
     }
+    // Hand-edited values between the unit's steps (it truncates them) are written as the
+    // unit holds them, not rounded to the next step on the page.
+    Backup edited = backup;
+    edited.unit.map[2][6] = 1.216;
+    edited.unit.rpmAxis[3] = 199.6;
+    edited.unit.voltAxis[5] = 0.022;
+    Backup back;
+    ASSERT_FALSE(readBackup(writeBackup(edited), back));
+    EXPECT_TRUE(sameOnUnit(back.unit, edited.unit));
 }
 
 TEST(BackupFile, RefusesAnythingButItsOwnLayout) {
