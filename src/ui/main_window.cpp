@@ -9,6 +9,8 @@
 #include "lang/translate.h"
 #include "link/link_controller.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,6 +33,21 @@ QString versionText(std::uint16_t version)
 QString CMainWindow::scanAllText()
 {
     return qt(translate(L"Wszystkie porty (szukaj)"));
+}
+
+// The link figures change every second. A field whose width follows its text lays out
+// and repaints the whole status bar each time; one that only ever grows (a fixed
+// size, which Qt's layouts leave alone) repaints itself.
+void CMainWindow::showInSteadyWidth(QLabel* field, const QString& text)
+{
+    const QFontMetrics fm = field->fontMetrics();
+    const int around = field->sizeHint().width() - fm.horizontalAdvance(field->text());
+    const int needed = around + fm.horizontalAdvance(text);
+    if (needed > field->minimumWidth() || field->minimumWidth() != field->maximumWidth())
+        field->setFixedWidth(std::max(needed, field->minimumWidth()));
+    if (field->minimumHeight() != field->maximumHeight())
+        field->setFixedHeight(field->sizeHint().height());
+    field->setText(text);
 }
 
 QString CMainWindow::healthText(const LinkHealthFigures& f)
@@ -168,8 +185,11 @@ void CMainWindow::onStatus(const LinkStatus& status)
     m_versionField->setText(connected ? qt(translate(L"Wersja: %1")).arg(versionText(status.version)) : QString());
     m_typeField->setText(connected ? qt(translate(L"Typ: 0x%1")).arg(status.deviceType, 2, 16, QLatin1Char('0'))
                                    : QString());
-    if (!connected)
+    if (!connected && !m_healthField->text().isEmpty()) {
         m_healthField->clear();
+        m_healthField->setMinimumWidth(0);
+        m_healthField->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
     const bool busy = status.state == LinkState::Programming;
     m_connect->setEnabled(!busy);
     m_disconnect->setEnabled(!busy && status.state != LinkState::Disconnected);
@@ -180,8 +200,10 @@ void CMainWindow::onHealth(const LinkHealthFigures& figures)
 {
     if (m_link.status().state != LinkState::Connected)
         return;
-    m_healthField->setText(healthText(figures));
-    m_healthField->setStyleSheet(figures.poor ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
+    const QString style = figures.poor ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
+    if (m_healthField->styleSheet() != style)
+        m_healthField->setStyleSheet(style);
+    showInSteadyWidth(m_healthField, healthText(figures));
 }
 
 void CMainWindow::onPorts(const QList<PortEntry>& ports)

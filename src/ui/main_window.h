@@ -57,6 +57,7 @@ private:
     void onStatus(const LinkStatus& status);
     void onPorts(const QList<PortEntry>& ports);
     void onHealth(const LinkHealthFigures& figures);
+    static void showInSteadyWidth(QLabel* field, const QString& text);
     void choosePort(int index);
     QString describe(const QString& port) const;
 

@@ -674,6 +674,26 @@ void TestVelmoraWindow::portChooserAndStatusBarFollowTheLink()
     QVERIFY(rig.main->versionField()->text().contains(QStringLiteral("1.03")));
     QVERIFY(rig.main->deviceTypeField()->text().contains(QStringLiteral("0x11")));
     QTRY_VERIFY_WITH_TIMEOUT(!rig.main->healthField()->text().isEmpty(), 5000);
+    LinkHealthFigures poor;
+    poor.exchanges = 100;
+    poor.failures = 30;
+    poor.failurePercent = 30;
+    poor.poor = true;
+    // The figures change every second: the fields beside them stay where they are once
+    // the widest text was shown, and every text is shown whole.
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    QLabel* health = rig.main->healthField();
+    const auto showFigures = [&](const LinkHealthFigures& figures) {
+        emit rig.link->healthChanged(figures);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(health->text(), CMainWindow::healthText(figures));
+        QVERIFY(health->width() >= health->fontMetrics().horizontalAdvance(health->text()));
+    };
+    showFigures(poor);
+    const int portAt = rig.main->portField()->x();
+    showFigures(LinkHealthFigures{});
+    QCOMPARE(rig.main->portField()->x(), portAt);
     // The chooser: "scan all", the listed ports, and the unit's own port.
     QComboBox* chooser = rig.main->portChooser();
     QTRY_VERIFY(chooser->findData(QStringLiteral("/dev/velmora-nonexistent-a")) >= 0);
@@ -689,12 +709,8 @@ void TestVelmoraWindow::portChooserAndStatusBarFollowTheLink()
     QTRY_VERIFY(rig.main->stateField()->text().contains(QStringLiteral("/dev/velmora-nonexistent-a")));
     QVERIFY(rig.window->readingsStale());
 
-    LinkHealthFigures poor;
-    poor.exchanges = 100;
-    poor.failures = 30;
-    poor.failurePercent = 30;
-    poor.poor = true;
     QVERIFY(CMainWindow::healthText(poor) != CMainWindow::healthText(LinkHealthFigures{}));
+
 }
 
 void TestVelmoraWindow::onlyZamknijClosesTheWindow()
