@@ -75,9 +75,26 @@ protected:
     }
 
 private:
+    // The style draws a thumb alike all along its length but for its ends (border,
+    // rounded corners) and its middle (a grip, in some styles): while the data grows
+    // the thumb shrinks from one end, and only the ends and middles can differ.
     void showThumb()
     {
-        update(m_shown.united(m_thumb).adjusted(-1, -1, 1, 1));
+        constexpr int kEnd = 4;
+        constexpr int kMiddle = 8;
+        const bool horizontal = orientation() == Qt::Horizontal;
+        const auto first = [&](const QRect& r) { return horizontal ? r.left() : r.top(); };
+        const auto last = [&](const QRect& r) { return horizontal ? r.right() : r.bottom(); };
+        const auto span = [&](int from, int to) {
+            return horizontal ? QRect(from, 0, to - from + 1, height()) : QRect(0, from, width(), to - from + 1);
+        };
+        const auto middle = [&](const QRect& r) { return (first(r) + last(r)) / 2; };
+        QRegion area;
+        area += span(std::min(first(m_shown), first(m_thumb)) - kEnd, std::max(first(m_shown), first(m_thumb)) + kEnd);
+        area += span(std::min(last(m_shown), last(m_thumb)) - kEnd, std::max(last(m_shown), last(m_thumb)) + kEnd);
+        area += span(middle(m_shown) - kMiddle, middle(m_shown) + kMiddle);
+        area += span(middle(m_thumb) - kMiddle, middle(m_thumb) + kMiddle);
+        update(area);
         m_shown = m_thumb;
     }
 
