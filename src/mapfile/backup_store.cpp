@@ -1,5 +1,7 @@
 #include "backup_store.h"
 
+#include "mapfile/disk_sync.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -94,6 +96,14 @@ bool writeFileAtomically(const fs::path& path, std::string_view text, std::strin
             return false;
         }
     }
+    // On the disk before it takes the name: a power cut must not leave the name on an
+    // empty file where a good one was.
+    if (std::string reason; !syncFileToDisk(temporary, reason)) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        error = "cannot write " + quotedPath(temporary) + " to the disk: " + reason;
+        return false;
+    }
     std::error_code ec;
     fs::rename(temporary, path, ec);
     if (ec) {
@@ -102,6 +112,7 @@ bool writeFileAtomically(const fs::path& path, std::string_view text, std::strin
         error = "cannot replace " + quotedPath(path) + ": " + ec.message();
         return false;
     }
+    syncFolderToDisk(path.parent_path());
     return true;
 }
 

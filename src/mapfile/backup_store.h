@@ -24,8 +24,9 @@ namespace velmora::mapfile {
 // Empty when the variable it needs is not set.
 std::filesystem::path defaultBackupFolder();
 
-// Writes text to path so that a crash or a full disk never leaves a half file: into
-// a temporary file in the same folder, flushed, then renamed over path. On failure
+// Writes text to path so that a crash, a power cut or a full disk never leaves a half
+// file: into a temporary file in the same folder, onto the disk, then renamed over
+// path (and the folder onto the disk). On failure
 // returns false with error set (English, with the path) and path is as it was.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text, std::string& error);
 
