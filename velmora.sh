@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Build helper with two verbs:
 #   ./velmora.sh run    installs what is missing, builds, starts the window on the simulated unit
 #   ./velmora.sh test   installs what is missing, builds, runs the whole test suite

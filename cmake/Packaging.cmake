@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install layout and the Debian package.
 #
 #   bin/velmora, bin/velmora-cli
@@ -8,6 +9,7 @@
 #   share/metainfo/io.github.velmora.Velmora.metainfo.xml
 #   share/mime/packages/velmora.xml              .afm as "Velmora firmware"
 #   share/man/man1/velmora.1.gz, velmora-cli.1.gz
+#   share/doc/velmora/copyright                  the licence, Debian's machine-readable form
 #
 # The programs look for their data beside the executable first (a build folder)
 # and then in ../share/velmora (lang/program_data.h). On Windows everything stays
@@ -41,9 +43,16 @@ if(NOT CMAKE_CROSSCOMPILING)
     DESTINATION ${VELMORA_DATA_DESTINATION})
 endif()
 
+if(WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME LICENSE.txt)
+endif()
+
 if(UNIX AND NOT APPLE)
   set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
   set(_out ${PROJECT_BINARY_DIR}/packaging)
+
+  # GPL-3.0-or-later; Debian keeps the full text in /usr/share/common-licenses/GPL-3.
+  install(FILES ${_pkg}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
 
   install(FILES ${_pkg}/velmora-mime.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME velmora.xml)

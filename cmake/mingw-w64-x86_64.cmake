@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (posix threads), the
 # programs run under wine: test discovery, ctest and the build-time language file
 # generator all go through CMAKE_CROSSCOMPILING_EMULATOR.

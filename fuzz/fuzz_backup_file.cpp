@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backups are text people may edit: any text must be either refused with a line
 // number or read into a unit that writes back into a text that reads the same.
 

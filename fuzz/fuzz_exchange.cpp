@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reply side of the exchange: whatever the unit (or the line noise) sends back,
 // transact, transactDiag and the commands built on them must neither crash, hang nor
 // write outside their buffers and records.

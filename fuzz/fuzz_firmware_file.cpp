@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware files from the outside world: any bytes must give a clean yes or no.
 
 #include "firmware/firmware_file.h"

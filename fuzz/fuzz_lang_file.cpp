@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Language files are plain files anyone can edit: a broken one must only make the
 // lookup fall back, never crash or hang.
 

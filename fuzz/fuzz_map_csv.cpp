@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Map files come from spreadsheets and hand edits: any text must be either refused
 // with a line number or read into a table the unit can hold, which writes back
 // into text that reads the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clipboard text can be anything: it is either refused whole with a line number,
 // or a rectangle of finite numbers that pastes into the map or is refused there,
 // never anything in between.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus from the project's own builders: reply frames the unit
 // sends and a firmware file. Run once when the formats change; the output is checked in.
 //   make_seeds <corpus folder>

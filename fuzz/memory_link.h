@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A byte stream for the exchange fed from the fuzzer's input: writes vanish,
 // reads take the next input bytes, and the line is clean unless the input says not.

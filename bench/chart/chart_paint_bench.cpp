@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting cost of the main window's chart: three series fed one point per tick
 // as the refresh does, drawn into an offscreen image of the window's chart size.
 // The view shows 1000 x, so painting should cost about the same whatever the

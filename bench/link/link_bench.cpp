@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the device link costs on our side, against the simulated unit on a
 // pseudo-terminal:
 //  - one reading exchange with a unit that answers at once: CPU of the calling

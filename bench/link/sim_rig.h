@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device connected to the simulated unit over a pseudo-terminal, with the bytes
 // each way counted, so a run can be set against the time its frames need on a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Long run of `velmora-cli monitor --reconnect` against `velmora-cli sim` while the
 # simulated unit is unplugged, replugged and made to drop or corrupt replies at
 # random. Not part of CI.

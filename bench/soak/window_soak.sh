@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Long run of the window (`velmora`) under a virtual X server against
 # `velmora-cli sim`, while the simulated unit is pulled out and plugged in again,
 # silenced (every reply dropped) and made to corrupt replies, at random.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start of the program to its window shown, with the simulated unit and with a
 # port where no unit is, offscreen; the program measures itself (VELMORA_STALL_PROBE).
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The window program reading from its simulated unit under a virtual X server,
 # with the chart started (Start pressed with xdotool), measured from outside:
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One refresh tick of the operator window: newest sample out of the store,
 // conversions, the five readings fields, the map marker and the chart feed.
 // The window runs offscreen, connected to the simulated unit on a pseudo-terminal.
@@ -11,7 +12,7 @@
 #include "link/link_controller.h"
 #include "sim/sim_host.h"
 #include "ui/chart/scroll_chart.h"
-#include "ui/velmora_dlg.h"
+#include "ui/window/velmora_dlg.h"
 
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the window's thread ever stops handling events while the link works,
 // measured by a probe timer inside the window's event loop, in each situation a
 // workshop meets; how soon readings flow again after the unit comes back; and how
@@ -12,11 +13,11 @@
 #include "sim/firmware_builder.h"
 #include "sim/pty.h"
 #include "sim/sim_host.h"
-#include "ui/main_window.h"
-#include "ui/stall_probe.h"
-#include "ui/up_down.h"
-#include "ui/velmora_dlg.h"
-#include "ui/window_layout.h"
+#include "ui/window/main_window.h"
+#include "ui/app/stall_probe.h"
+#include "ui/widgets/up_down.h"
+#include "ui/window/velmora_dlg.h"
+#include "ui/window/window_layout.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

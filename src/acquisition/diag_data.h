@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bounded sample store between the reading thread and the window.
 // Holds at most 501 samples, oldest first; every operation takes the store's own mutex.

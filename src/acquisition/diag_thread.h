@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reading thread: polls the unit every 50 ms and stores good samples.
 

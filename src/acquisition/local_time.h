@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wall-clock time as the user reads it: local date and time, and its offset from UTC.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The CSV columns of a reading sample, shared by the console monitor, the recorder
 // and the chart's export so the three can never disagree.

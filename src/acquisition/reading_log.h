@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The samples behind the chart's points, kept with the time they were shown and the
 // port they came from, so what the chart holds can be saved after the fact in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes live readings to a CSV file as they arrive, one flushed line per sample,
 // so a recording cut short by a crash, a pulled cable or a full disk still reads

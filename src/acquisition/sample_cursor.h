@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Takes each sample out of the store once, in order, for a reader that polls less
 // often than samples arrive (the window's 100 ms tick against ~20 samples a second).

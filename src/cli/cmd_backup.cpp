@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // diff, backup, restore: the unit against a map file or backup, and backups of it.
 
 #include "commands.h"

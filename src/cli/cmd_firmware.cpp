@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // firmware-info: what a firmware file holds. flash: programs the unit from a file,
 // the same way the window's firmware button does.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ports: where the unit is looked for. info: what the unit reports about itself.
 
 #include "commands.h"

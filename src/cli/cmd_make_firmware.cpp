@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make-firmware: writes a sample firmware file that the simulated unit accepts.
 
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // map, save-map, load-map, clear-map: the correction map and its axes.
 
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // monitor: prints the unit's live readings as CSV, one line per new sample.
 
 #include "commands.h"

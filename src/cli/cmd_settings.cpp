@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // set: changes one of the unit's three settings, as the window's spinners do.
 
 #include "commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sim: runs the simulated unit on a pseudo-terminal until interrupted.
 
 #include "commands.h"

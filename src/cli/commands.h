@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console tool's commands. Each command group lives in its own cmd_*.cpp and
 // registers itself with one line:

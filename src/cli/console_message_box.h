@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes of the console tool: the text goes to stderr as "Emulator: <text>";
 // a Yes/No question is answered by the --yes flag (No otherwise) and the answer is

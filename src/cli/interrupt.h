@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl+C and SIGTERM for long-running commands: the first one asks the command to
 // finish cleanly instead of killing the process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli: the service tool's console front end. Global options here; every
 // command parses its own (see commands.h).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the unit commands (info, map, set, ...) share: connecting from their
 // command line, the remembered-port file, and how they report failures.

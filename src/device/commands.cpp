@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit's command set: each command builds its request, runs it through the
 // exchange, checks the reply and retries a fixed number of times.
 

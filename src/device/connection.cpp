@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the unit: which ports to try, in what order, and what a connection reads.
 
 #include "lpg_device.h"

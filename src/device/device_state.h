@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the host knows of the unit: filled by the read commands, sent by the writes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions between the unit's wire integers and the host's engineering values.
 // All multi-byte wire numbers are little-endian.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Error objects of the device link. A failed system call on the serial port is
 // raised as a CRSError; handlers catch `const IError&` and show or drop it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One request frame out, one reply frame in, under the link mutex. The layout,
 // scrambling and checksum are in frame.h; this file holds the order of the port
 // operations, which the unit's timing depends on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device: link, command set, connection and live reading of one unit.
 // The main window derives from it (the window is the device); the console tool

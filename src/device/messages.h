@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes, behind an interface: the window shows real ones, the console
 // tool prints to stderr, tests record them.

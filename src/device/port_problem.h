@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a failed system call on a serial port means for the person at the desk.
 // The platform file (serialport_posix.cpp / serialport_win.cpp) is the one place

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting and stopping the reading thread, and what the thread needs of the device.
 
 #include "lpg_device.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte stream the frame exchange runs on. CSerialPort is the real one;
 // fuzzers and a few tests put an in-memory stream in its place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One serial port. The platform part lives in serialport_posix.cpp (termios;
 // pseudo-terminals included) or serialport_win.cpp (Win32); CMake picks one.

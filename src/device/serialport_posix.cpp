@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSerialPort on termios. Reads are poll loops bounded by the read time-out, so a
 // silent line returns what arrived instead of blocking; a line that vanished
 // (unplugged adapter, hung-up pseudo-terminal) raises, so the link-loss path runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSerialPort on the Win32 communications API: synchronous handle, the line
 // settings and time-outs of the caller, purge of pending input only.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Platform services the device link needs. The Qt programs supply real ones
 // (src/platform), tests supply fakes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Code page 1250 text to wide text, through the platform's converter
 // (codepage_posix.cpp: iconv; codepage_win.cpp: MultiByteToWideChar).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The first bytes of a regular file (file_bytes_posix.cpp / file_bytes_win.cpp).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A firmware file (.afm): a 40-byte header and a body, every byte stored rotated
 // left by 2 bits. The body is a program memory image with a 60-byte insert after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the firmware update needs of whoever shows it: the window, the console
 // tool, or a test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "firmware_update.h"
 
 #include "device/lpg_device.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reprogramming the unit through its bootloader from a firmware file. The window's
 // firmware button runs it; so does the device's identify, in forced mode, for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One language file, opened once and searched line by line the first time a
 // text is looked up; the answer is remembered until the file is opened again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editable translation tables (lang/*.tsv) and the language files made from them.
 //

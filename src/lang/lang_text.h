@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text conversions shared by the language file reader and the generator that
 // writes those files: the three escapes, UTF-16 and UTF-8 to and from wide strings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: turns one translation table (lang/*.tsv) into a language file.
 //   velmora_langgen <table.tsv> <LANGUAGE.txt>
 // Errors are printed as "<table>:<line>: <what>" and the output is left untouched.

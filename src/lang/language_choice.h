@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which language the program speaks: from the user's list of preferred languages
 // (QLocale::uiLanguages on Linux), from a Windows language identifier, or from a

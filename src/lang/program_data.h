@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program's own data (language files, sample firmware) lives: beside the
 // executable in a build folder, or in the data folder of an installed copy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Translation of the program's texts. Source texts (mostly Polish) are the keys;
 // the language files in EM_LANG/ beside the executable hold the translations.

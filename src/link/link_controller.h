@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's only door to the unit. Lives on the UI thread; a CLinkWorker on
 // its own thread owns the device and does every exchange. Requests go in as
@@ -14,7 +15,7 @@
 #include "link_types.h"
 
 #include "device/serialport.h"
-#include "ui/map/model/unit_writer.h"
+#include "mapfile/unit_writer.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Link health over a sliding minute: readings per second, failed exchanges
 // (no reply, bad checksum, line error, refusal) and the round-trip time.

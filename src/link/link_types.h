@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the link reports to the window: its state, messages for people, ports.
 
@@ -5,7 +6,7 @@
 #include "device/device_state.h"
 #include "device/port_problem.h"
 #include "link_health.h"
-#include "ui/map/model/unit_writer.h"
+#include "mapfile/unit_writer.h"
 
 #include <QList>
 #include <QMetaType>

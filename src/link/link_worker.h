@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link's worker: lives on its own thread and owns the device (created there,
 // in init) and, through it, the reading thread. Every call below runs on that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asks several ports at once whether our unit is behind them, so N silent ports
 // cost about one identification time-out instead of N. Plain C++.

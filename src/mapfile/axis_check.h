@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a voltage breakpoint may be. The unit keeps each as a signed 16-bit word of
 // 0.015 V; the marker of the engine's cell takes the first row whose breakpoint lies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A backup of the unit: a small text file a person can read, diff and mail. The
 // format is described in docs/backup-format.md; in short:

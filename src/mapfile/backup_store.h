@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder of automatic backups: one file per save, named by its UTC time,
 // "backup-YYYYMMDD-HHMMSS.txt" ("backup-YYYYMMDD-HHMMSS-2.txt" and on when one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Getting written files onto the disk itself. A file renamed into place is only
 // safe once its bytes are on the disk: otherwise a power cut soon after (a laptop's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The correction map and its two axes as comma-separated text, the form a
 // spreadsheet opens and saves:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bulk edits of the correction map: pure functions from a map and a rectangle of
 // cells to the edited map, or to the reason the edit is refused.

@@ -1,7 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The map and its axes as the window's map model spells them. The aliases repeat
-// those of ui/map/model/unit_writer.h on purpose (an alias may be declared twice),
-// so this library needs nothing from the window.
+// The map and its axes as the unit's values: [voltage][RPM]. Shared by the map files,
+// the window's map model and the link that writes them to the unit.
 
 #include "device/device_state.h"
 

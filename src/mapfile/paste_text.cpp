@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "paste_text.h"
 
 #include "mapfile/decimal_text.h"

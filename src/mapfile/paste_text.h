@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cells travelling through the clipboard as a spreadsheet sends them: one line per
 // row, tab between cells.

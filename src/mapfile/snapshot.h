@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything of the unit a backup keeps and a compare looks at, and how two of them
 // differ at the unit's own resolution (bytes and words, not doubles: 0.30 and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a text the user handed us (a map file, a backup, pasted cells) stops making
 // sense, and why. Every reader in this library refuses a text whole: on an error

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The remembered port as Windows tools of the maker keep it: the decimal number n
 // of COMn, as text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How this platform names serial ports and where it keeps the remembered one.
 // native_names_win.cpp / native_names_posix.cpp; CMake picks one.

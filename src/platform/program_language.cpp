@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/program_language.h"
 
 #include "lang/language_choice.h"

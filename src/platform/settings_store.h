@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The remembered port ("Last RS nr") in the user's settings, through QSettings.
 

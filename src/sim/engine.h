@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Live readings of a running engine as a function of time: RPM sweeps from idle
 // up to a few thousand and back, pump PWM and output voltage follow the load,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Misbehaviours the simulated unit can be told to show, switchable at run time.
 // Content faults are applied by CSimUnit; timing faults (delay, split, pacing) by CSimHost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pseudo-terminal pair: the master side is ours, the slave path is what a
 // serial port client opens. POSIX only.

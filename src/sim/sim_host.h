@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Serves a CSimUnit on the master side of a pseudo-terminal, on its own thread.
 // Clients open slavePath() (or the symlink) as they would a serial port.

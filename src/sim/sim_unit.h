@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated control unit as a pure state machine: request bytes in, reply
 // bytes out. No threads and no I/O; CSimHost puts it on a pseudo-terminal.

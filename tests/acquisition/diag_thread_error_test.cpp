@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading thread meeting an error from the port.
 
 #include "fake_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted device link for reading-thread tests: each readDiag takes the next step.
 // When the script runs out the link clears the running flag and answers "other reply",

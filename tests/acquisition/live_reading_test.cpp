@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading from the simulated unit over a real pseudo-terminal.
 
 #include "fake_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Failures only a POSIX system lets a test bring about: a full disk, a file size
 // limit reached in the middle of a recording, a fixed time zone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "acquisition/reading_csv.h"
 #include "acquisition/reading_log.h"
 #include "acquisition/readings_recorder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // diff, backup and restore as processes against a simulated unit served from this test.
 
 #include "process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli as a separate process: exit codes, the simulated unit answering an
 // independent client on its pty, clean ends on SIGINT and SIGTERM, sample firmware.
 

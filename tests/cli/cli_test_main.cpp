@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QSettings and QCommandLineParser want an application object.
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli firmware-info and flash, run as processes against the simulated unit.
 
 #include "process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console tool's reusable parts: its message box and number parsing.
 
 #include "cli/commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console tool's device helper against a simulated unit on a pty.
 
 #include "cli/device_connect.h"

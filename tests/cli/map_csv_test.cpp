@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's csv and terminal forms: what a saved file brings back to the unit, and
 // which files are refused before anything reaches it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli monitor as a process, against a simulated unit served from this test.
 
 #include "process.h"

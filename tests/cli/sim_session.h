@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated unit served from the test and a scratch folder whose settings file
 // stands in for the user's, so velmora-cli processes run against the unit never

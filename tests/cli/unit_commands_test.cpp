@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli's unit commands (ports, info, map, set, clear-map, load-map, save-map)
 // as processes against a simulated unit served from this test.
 

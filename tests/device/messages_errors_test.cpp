@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/device_errors.h"
 #include "device/error.h"
 #include "device/messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device on the serial port named by VELMORA_TEST_PORT: on Windows a COM port
 // that scripts/windows-check maps onto a simulated unit; elsewhere, without the
 // variable, a simulated unit of the test's own. A unit behind a named port outlives

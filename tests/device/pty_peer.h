@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted unit for link tests: the master side of a pseudo-terminal, read on a
 // thread of its own. Every whole request frame the host writes is recorded and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/port_problem.h"
 #include "device/serialport.h"
 #include "sim/pty.h"

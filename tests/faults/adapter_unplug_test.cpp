@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A USB serial adapter pulled out: the line hangs up under the tool and every port
 // operation fails. Nothing may pass for a success, the reading thread must give the
 // link up, and once the adapter is back (a new tty behind the same name) the

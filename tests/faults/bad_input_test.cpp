@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files that are not what they claim to be: a firmware file is refused with its
 // reason before the unit hears a word, and a language file in the wrong shape
 // never puts a broken text on the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every misbehaviour of the simulated unit against every kind of work the tool
 // does with it. Whatever the fault, the tool must not report a write the unit did
 // not take, must show the unit's true state once it has reconnected, and must not

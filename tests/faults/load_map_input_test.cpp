@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-cli load-map with a csv map that is wrong: exit status 3, the first bad
 // line named, and not one request on the unit's line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults that strike once, at a chosen row of a programming run, and a port that
 // goes away in the middle of it; and what one silent exchange costs at the
 // unit's own time-outs.

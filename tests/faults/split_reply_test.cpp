@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A reply that pauses in its middle: when requests queue up at the simulated
 // unit, each reply must still break in its own payload, not in the next header.
 

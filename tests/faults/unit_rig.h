@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device on the simulated unit over a pseudo-terminal, as the window drives it:
 // recording message boxes, an owner that records its timers and runs the forced

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading firmware files from paths only POSIX systems make: a FIFO and a file
 // its reader may not open.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading firmware files: boundaries of the format, the checksum of long bodies,
 // the image layout, and inputs that are not firmware files at all.
 

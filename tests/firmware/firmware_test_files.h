@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Firmware files for the reader's tests, in memory and on disk.
 

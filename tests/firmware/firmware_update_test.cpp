@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programming sequence against the simulated unit: what reaches the flash,
 // what is refused before the bootloader hears anything, retries, and the unit
 // that is found waiting in its bootloader.

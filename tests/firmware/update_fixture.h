@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A device connected to the simulated unit over a pty, with recording stand-ins
 // for the window's message boxes, file dialog and owner.

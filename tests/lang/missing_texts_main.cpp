@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora_missing_texts SOURCE_ROOT [TABLE...]: lists, per language table, the
 // program texts that have no line in it, with the English line as a guide for the
 // translator. Exit status 1 when anything is missing or a table is faulty.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text the program shows must have a line in every language's table, or a
 // later change would ship an untranslated message.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which texts the program shows and which of them a language table lacks; shared
 // by the test that guards the tables and by scripts/missing-translations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link controller against simulated units on pseudo-terminals: where it
 // connects, what it reports, and how it comes back from every fault. The window
 // is not here; it is tested against these signals.

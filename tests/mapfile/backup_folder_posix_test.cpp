@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console tool's backup folder is the one Qt names for the window on Linux.
 
 #include "mapfile/backup_store.h"

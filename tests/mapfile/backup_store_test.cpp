@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup folder: new files only when the unit changed, never a name reused,
 // newest first, and no half-written file left behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bulk edits and axis checks: what the window shows after an edit is what the unit
 // will hold, and an edit beyond the unit's range is refused whole.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compares look at what the unit holds, not at the doubles on the host.
 
 #include "mapfile/snapshot.h"

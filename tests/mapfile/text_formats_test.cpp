@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts users hand us: map files from spreadsheets in any locale, pasted cells,
 // backups. Each reads back what was written, or is refused whole with line and column.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The language both programs start in, through Qt: the user's languages as Qt
 // reads them from the environment, --lang, and Qt's own translations. Its own
 // executable, so that nothing has read the system locale before the test sets it.

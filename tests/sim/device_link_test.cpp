@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The production device talking to the simulated unit over a real pseudo-terminal:
 // the unit must answer every command the way the host code expects, and each
 // fault must show up at the host as the failure it stands for.

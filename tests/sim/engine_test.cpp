@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live readings: a plausible engine, encoded so the host's own conversions
 // give back what was simulated.
 

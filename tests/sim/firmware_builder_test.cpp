@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware files from the builder, read back by the production reader.
 
 #include "sim/firmware_builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host side of a test: opens a pty slave like a serial port (raw termios),
 // sends frames built by the production codec and collects replies.

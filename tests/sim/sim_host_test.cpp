@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated unit served on a pseudo-terminal, driven by a client that opens
 // the slave path like a serial port and speaks the production frame codec.
 

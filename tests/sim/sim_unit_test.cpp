@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The protocol core on its own: bytes in, bytes out, state inspected directly.
 
 #include "frame_reader.h"

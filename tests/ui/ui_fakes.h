@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stand-ins for the platform services, so the window tests never touch the
 // user's settings or show a real message box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws a scrolling chart model into any paint device: background, dotted grid,
 // series polylines and markers, value labels and the border; with axes shown also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scrolling chart window: several series of (x, y) points over a dotted grid,
 // a view of fixed width that follows new data, and a horizontal scroll bar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts shaped once and drawn many times. Readings change ten times a second and
 // shaping each new value was most of what the window spent on them: numbers are

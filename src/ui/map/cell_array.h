@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cell grid window: draws a CCellGrid, turns mouse input into its selection
 // and runs the in-place editing of the header cells. Arrow keys are left to the

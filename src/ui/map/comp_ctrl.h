@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A control that is laid out in the window as a placeholder widget and takes that
 // placeholder's place when it is created.

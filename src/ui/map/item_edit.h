@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The in-place editor of the cell grid: a line edit shown over the cell under edit,
 // and the editor object that the grid asks for the text an edit leaves behind.

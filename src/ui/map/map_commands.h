@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every change the window writes to the unit is one undo step. A step keeps the
 // unit's content before and after (never an opposite step: steps clamp), changes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The map grid's editor: what a header edit turns into (limits, ordering, the
 // axis write) is decided by the map itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Arrow keys belong to the map grid whichever control has the focus, except the
 // grid's own cell editor, whose caret they move: the window hands them over here.

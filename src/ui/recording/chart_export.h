@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Save chart data...": everything the chart holds, written as a recording would be,
 // so the minutes before a fault can be kept after the fact.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One-key recording of live readings to a CSV file (see CReadingsRecorder for the
 // file). Owns the toggle action (Ctrl+R), a button for the window and a status

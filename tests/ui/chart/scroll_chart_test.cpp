@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/chart/chart_painter.h"
 #include "ui/chart/scroll_chart.h"
 #include "ui/chart/model/volts_label.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map grid and its undo steps against the simulated unit over a pseudo-terminal,
 // written through the link controller as the window does: what the operator does
 // reaches exactly the cells and breakpoints meant, and undo and redo put the unit's

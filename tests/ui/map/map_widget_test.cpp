@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map grid window: mouse selection, header editing, partial repaints, arrow
 // key routing and taking over its placeholder.
 

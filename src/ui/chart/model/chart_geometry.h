@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pixel arithmetic of the scrolling chart, kept apart from drawing so it can be
 // checked without a window. W x H is the client area above the scroll bar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One series of a scrolling chart: its points in ascending x and how it is drawn.
 // Points are appended at the right almost always and dropped at the left when the

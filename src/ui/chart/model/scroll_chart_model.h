@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a scrolling chart shows, without any drawing: the series, the visible x span
 // (view), the span the scroll bar reaches (range), and the rules that move them as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Value label of the main window's voltage series: the chart holds percentages of
 // 15 V, the label shows volts.

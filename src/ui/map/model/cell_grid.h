@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cell grid without its window: a corner cell, 15 column headers, 16 row
 // headers and 15 x 16 body cells, each with its text, colours and flags, plus the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Colours as the unit's tools have always written them: 0x00BBGGRR, red in the low byte.
 

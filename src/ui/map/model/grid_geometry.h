@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the grid's cells lie in a window of a given size. The nominal sizes come
 // from the grid's init; the cells are stretched so the grid fills the window

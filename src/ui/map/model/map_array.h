@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A correction map on the cell grid: values become cell texts and colours, one cell
 // marks where the engine works now, and the keyboard moves and grows the selection.

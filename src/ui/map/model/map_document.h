@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the unit holds, as the window shows it: the correction map, both axes and
 // the three settings. The window and the link controller share one document; the
 // grid and the settings fields redraw from it when it tells them it changed.
 // Qt-free, so the console tool and the tests use it as it is.
 
-#include "unit_writer.h"
+#include "mapfile/unit_writer.h"
 
 #include "device/device_state.h"
 

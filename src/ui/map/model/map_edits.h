@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the map's edits go. The map computes what the operator asked for; the
 // window turns it into an undoable step that changes the document and writes the

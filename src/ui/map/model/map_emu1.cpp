@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "map_emu1.h"
 
 #include "axis_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // This unit's map: values 0.00..5.10 shown with one decimal, cells found from the
 // document's axes, and what the keys and in-place edits ask to change. Edits go to

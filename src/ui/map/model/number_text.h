@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers as the grid shows and reads them. Independent of the C locale, so a
 // Polish desktop (decimal comma) neither writes "2,5" nor misreads "2.5".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/chart/model/chart_geometry.h"
 #include "ui/chart/model/volts_label.h"
 

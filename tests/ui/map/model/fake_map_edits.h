@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Takes the map's edits as the undo stack would: records them and, like a unit that
 // accepts everything, puts them into the document at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing over the map's headers: the axis rules and what is asked of the unit.
 
 #include "fake_map_edits.h"

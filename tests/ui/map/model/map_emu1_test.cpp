@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The map's values, colours and current-cell marker, and what stepping the
 // selection asks of the unit.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse and keyboard selection over the 15 x 16 body cells.
 
 #include "ui/map/model/map_emu1.h"

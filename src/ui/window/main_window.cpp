@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "main_window.h"
+
+#include "about_dlg.h"
+#include "ui/map/backup_keeper.h"
+#include "ui/map/map_actions.h"
+#include "velmora_dlg.h"
+#include "ui/recording/recording_control.h"
+
+#include "lang/translate.h"
+#include "link/link_controller.h"
+
+#include <algorithm>
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace velmora {
+
+namespace {
+QString qt(const std::wstring& text) { return QString::fromStdWString(text); }
+
+QString versionText(std::uint16_t version)
+{
+    return QStringLiteral("%1.%2").arg(version >> 8).arg(version & 0xFF, 2, 16, QLatin1Char('0'));
+}
+} // namespace
+
+QString CMainWindow::scanAllText()
+{
+    return qt(translate(L"Wszystkie porty (szukaj)"));
+}
+
+// The link figures change every second. A field whose width follows its text lays out
+// and repaints the whole status bar each time; one that only ever grows (a fixed
+// size, which Qt's layouts leave alone) repaints itself.
+void CMainWindow::showInSteadyWidth(QLabel* field, const QString& text)
+{
+    const QFontMetrics fm = field->fontMetrics();
+    const int around = field->sizeHint().width() - fm.horizontalAdvance(field->text());
+    const int needed = around + fm.horizontalAdvance(text);
+    if (needed > field->minimumWidth() || field->minimumWidth() != field->maximumWidth())
+        field->setFixedWidth(std::max(needed, field->minimumWidth()));
+    if (field->minimumHeight() != field->maximumHeight())
+        field->setFixedHeight(field->sizeHint().height());
+    field->setText(text);
+}
+
+QString CMainWindow::healthText(const LinkHealthFigures& f)
+{
+    QString text = qt(translate(L"%1 odczytów/s, błędy %2/%3 (1 min), %4 ms"))
+                       .arg(f.readingsPerSecond, 0, 'f', 1)
+                       .arg(f.failures)
+                       .arg(f.exchanges)
+                       .arg(f.roundTripMs, 0, 'f', 0);
+    if (f.poor)
+        text = qt(translate(L"Słabe łącze: %1 % błędów")).arg(f.failurePercent, 0, 'f', 0) + QStringLiteral(", ") + text;
+    return text;
+}
+
+CMainWindow::CMainWindow(CLinkController& link, IMessageBox* messages, QWidget* parent)
+    : QMainWindow(parent), m_link(link)
+{
+    m_dialog = new CVelmoraDlg(link, messages, this);
+    // A dialog is its own window; here it is the main window's middle.
+    m_dialog->setWindowFlags(Qt::Widget);
+    setCentralWidget(m_dialog);
+    createMenus();
+    createStatusBar();
+    m_dialog->OnInitDialog();
+    addMapWork();
+    setWindowTitle(m_dialog->windowTitle());
+    setWindowIcon(m_dialog->windowIcon());
+
+    QObject::connect(&link, &CLinkController::statusChanged, this, &CMainWindow::onStatus);
+    QObject::connect(&link, &CLinkController::portsChanged, this, &CMainWindow::onPorts);
+    QObject::connect(&link, &CLinkController::healthChanged, this, &CMainWindow::onHealth);
+    onPorts(link.ports());
+    onStatus(link.status());
+}
+
+CMainWindow::~CMainWindow() = default;
+
+void CMainWindow::createMenus()
+{
+    m_fileMenu = menuBar()->addMenu(qt(translate(L"&Plik")));
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+
+    m_editMenu = menuBar()->addMenu(qt(translate(L"&Edycja")));
+    m_editMenu->setObjectName(QStringLiteral("editMenu"));
+
+    m_unitMenu = menuBar()->addMenu(qt(translate(L"&Sterownik")));
+    m_unitMenu->setObjectName(QStringLiteral("unitMenu"));
+    m_connect = m_unitMenu->addAction(qt(translate(L"&Połącz")), &m_link, &CLinkController::connectUnit);
+    m_disconnect = m_unitMenu->addAction(qt(translate(L"&Rozłącz")), &m_link, &CLinkController::disconnectUnit);
+    m_unitMenu->addSeparator();
+    m_portMenu = m_unitMenu->addMenu(qt(translate(L"P&ort")));
+
+    m_viewMenu = menuBar()->addMenu(qt(translate(L"&Widok")));
+    m_viewMenu->setObjectName(QStringLiteral("viewMenu"));
+
+    m_helpMenu = menuBar()->addMenu(qt(translate(L"Pomo&c")));
+    m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    m_helpMenu->addAction(QString::fromWCharArray(kAboutEntry), m_dialog, &CVelmoraDlg::showAbout);
+
+    // The chooser and the two buttons, always in sight.
+    QToolBar* bar = addToolBar(qt(translate(L"Połączenie")));
+    bar->setObjectName(QStringLiteral("linkBar"));
+    bar->setMovable(false);
+    m_ports = new QComboBox(bar);
+    m_ports->setObjectName(QStringLiteral("portChooser"));
+    m_ports->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_ports->setMinimumContentsLength(24);
+    bar->addWidget(new QLabel(qt(translate(L"Port:")) + QLatin1Char(' '), bar));
+    bar->addWidget(m_ports);
+    bar->addAction(m_connect);
+    bar->addAction(m_disconnect);
+    m_viewMenu->addAction(bar->toggleViewAction());
+    QObject::connect(m_ports, &QComboBox::activated, this, &CMainWindow::choosePort);
+}
+
+void CMainWindow::addMapWork()
+{
+    // The map entries go first in each menu; their keys work wherever the focus is
+    // in this window, the map grid included.
+    QMenu mapUnit;
+    m_dialog->mapActions()->populate(m_fileMenu, m_editMenu, &mapUnit);
+    // In Unit: after Connect and Disconnect, before the port list.
+    QAction* ports = m_portMenu->menuAction();
+    m_unitMenu->setToolTipsVisible(true);
+    for (QAction* action : mapUnit.actions())
+        m_unitMenu->insertAction(ports, action);
+    m_unitMenu->insertSeparator(ports);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_dialog->recording()->toggleAction());
+    m_fileMenu->addAction(m_dialog->saveChartAction());
+    m_fileMenu->addSeparator();
+    QAction* quit = m_fileMenu->addAction(qt(translate(L"&Zakończ")), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QObject::connect(m_dialog->backups(), &CBackupKeeper::saveFailed, this, [this](const QString& error) {
+        statusBar()->showMessage(qt(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")) +
+                                 QLatin1Char(' ') + error);
+    });
+}
+
+void CMainWindow::createStatusBar()
+{
+    const auto field = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
+    m_stateField = field("linkState");
+    m_portField = field("linkPort");
+    m_versionField = field("unitVersion");
+    m_typeField = field("unitType");
+    m_healthField = field("linkHealth");
+    statusBar()->addWidget(m_stateField, 1);
+    statusBar()->addWidget(m_dialog->recording()->statusWidget());
+    statusBar()->addPermanentWidget(m_portField);
+    statusBar()->addPermanentWidget(m_versionField);
+    statusBar()->addPermanentWidget(m_typeField);
+    statusBar()->addPermanentWidget(m_healthField);
+}
+
+QString CMainWindow::describe(const QString& port) const
+{
+    for (const PortEntry& e : m_portList)
+        if (e.name == port && !e.description.isEmpty())
+            return QStringLiteral("%1 (%2)").arg(port, e.description);
+    return port;
+}
+
+void CMainWindow::onStatus(const LinkStatus& status)
+{
+    m_stateField->setText(linkStateText(status));
+    const bool connected = status.state == LinkState::Connected;
+    m_portField->setText(status.port.isEmpty() ? QString() : qt(translate(L"Port: %1")).arg(describe(status.port)));
+    m_versionField->setText(connected ? qt(translate(L"Wersja: %1")).arg(versionText(status.version)) : QString());
+    m_typeField->setText(connected ? qt(translate(L"Typ: 0x%1")).arg(status.deviceType, 2, 16, QLatin1Char('0'))
+                                   : QString());
+    if (!connected && !m_healthField->text().isEmpty()) {
+        m_healthField->clear();
+        m_healthField->setMinimumWidth(0);
+        m_healthField->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+    const bool busy = status.state == LinkState::Programming;
+    m_connect->setEnabled(!busy);
+    m_disconnect->setEnabled(!busy && status.state != LinkState::Disconnected);
+    m_ports->setEnabled(!busy);
+}
+
+void CMainWindow::onHealth(const LinkHealthFigures& figures)
+{
+    if (m_link.status().state != LinkState::Connected)
+        return;
+    const QString style = figures.poor ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
+    if (m_healthField->styleSheet() != style)
+        m_healthField->setStyleSheet(style);
+    showInSteadyWidth(m_healthField, healthText(figures));
+}
+
+void CMainWindow::onPorts(const QList<PortEntry>& ports)
+{
+    m_portList = ports;
+    const QString target = m_link.target();
+    m_ports->clear();
+    m_ports->addItem(scanAllText(), QString());
+    bool targetListed = target.isEmpty();
+    for (const PortEntry& e : ports) {
+        m_ports->addItem(e.description.isEmpty() ? e.name : QStringLiteral("%1 - %2").arg(e.name, e.description),
+                         e.name);
+        targetListed = targetListed || e.name == target;
+    }
+    // The chosen port stays choosable while it is away (unplugged), so the choice is kept.
+    if (!targetListed)
+        m_ports->addItem(target, target);
+    m_ports->setCurrentIndex(m_ports->findData(target));
+
+    m_portMenu->clear();
+    auto* group = new QActionGroup(m_portMenu);
+    for (int i = 0; i < m_ports->count(); ++i) {
+        QAction* a = m_portMenu->addAction(m_ports->itemText(i));
+        a->setCheckable(true);
+        a->setChecked(i == m_ports->currentIndex());
+        group->addAction(a);
+        QObject::connect(a, &QAction::triggered, this, [this, i] {
+            m_ports->setCurrentIndex(i);
+            choosePort(i);
+        });
+    }
+}
+
+void CMainWindow::choosePort(int index)
+{
+    const QString port = m_ports->itemData(index).toString();
+    if (port == m_link.target())
+        return;
+    m_link.setTarget(port);
+    m_link.connectUnit();
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event)
+{
+    // As the operator dialog always did: the frame's close box and Alt+F4 leave the
+    // window open; Zamknij, File > Quit or a close the program asks for end it.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace velmora

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The firmware update as the window shows it: a file dialog, the wait cursor and
+// a progress box counting the rows written.
+
+#include "firmware/firmware_ui.h"
+
+#include <QPointer>
+#include <QProgressDialog>
+#include <QWidget>
+
+namespace velmora {
+
+class CQtFirmwareUI : public IFirmwareUI {
+public:
+    explicit CQtFirmwareUI(QWidget* owner) : m_owner(owner) {}
+    ~CQtFirmwareUI() override;
+
+    std::filesystem::path chooseFile(const std::filesystem::path& folder, const std::wstring& filter,
+                                     const std::wstring& defaultExtension) override;
+    void setBusy(bool busy) override;
+    void progress(unsigned rowsWritten, unsigned rowsTotal) override;
+
+    // The open progress box, if any (tests).
+    QProgressDialog* progressDialog() const { return m_progress; }
+
+private:
+    void closeProgress();
+
+    QPointer<QWidget> m_owner;
+    QPointer<QProgressDialog> m_progress;
+    bool m_busy = false;
+};
+
+// The MIME type packaging/velmora-mime.xml gives firmware files.
+inline constexpr char kFirmwareMimeType[] = "application/x-velmora-firmware";
+
+// "Description|pattern|..." as QFileDialog name filters.
+QStringList nameFilters(const std::wstring& filter);
+
+} // namespace velmora
