@@ -12,6 +12,7 @@
 //  17     3     (no meaning)
 //  20     u32   sequence    1 for the first sample of each reading thread
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -43,5 +44,24 @@ double pumpVolts(const CDiag& d);   // floor((pumpRaw x 0.005 + 0.0005) x 1000) 
 double inputVolts(const CDiag& d);  // inputRaw / 1000 x 5
 double outputVolts(const CDiag& d); // outputRaw / 1000 x 5
 inline bool workStateOn(const CDiag& d) { return d.workState == 3; }
+
+// When a reading arrived from the unit: the wall clock for files and people, the
+// steady clock for intervals (a wall clock set back must not reorder readings).
+struct ReadingTime {
+    std::chrono::system_clock::time_point wall;
+    std::chrono::steady_clock::time_point steady;
+    static ReadingTime now() { return {std::chrono::system_clock::now(), std::chrono::steady_clock::now()}; }
+};
+
+// A sample with the time it arrived, taken on the reading thread as the exchange
+// ended. Everything downstream (chart, chart data, recordings) keeps this time, so
+// two readings handed over together never share one.
+struct TimedDiag {
+    CDiag sample;
+    ReadingTime at;
+    TimedDiag() = default;
+    // Stamped now: for samples made up on the spot (tests, benchmarks).
+    TimedDiag(const CDiag& d, ReadingTime t = ReadingTime::now()) : sample(d), at(t) {}
+};
 
 } // namespace velmora

@@ -14,10 +14,12 @@ int CDiagData::count() const {
 
 void CDiagData::getLast(CDiag& out) const {
     std::lock_guard lock(m_mutex);
-    if (!m_samples.empty()) out = m_samples.back();
+    if (!m_samples.empty()) out = m_samples.back().sample;
 }
 
-void CDiagData::add(const CDiag& sample) {
+void CDiagData::add(const CDiag& sample) { add(TimedDiag(sample, ReadingTime::now())); }
+
+void CDiagData::add(const TimedDiag& sample) {
     std::lock_guard lock(m_mutex);
     if (static_cast<int>(m_samples.size()) > kTrimAbove) {
         // One move of the newest samples to the front; the capacity stays.
@@ -26,14 +28,24 @@ void CDiagData::add(const CDiag& sample) {
     m_samples.push_back(sample);
 }
 
-void CDiagData::copyRange(std::vector<CDiag>& out, int from, int to) const {
-    std::lock_guard lock(m_mutex);
+bool CDiagData::rangeOf(int& from, int& to) const {
     const int n = static_cast<int>(m_samples.size());
-    if (n < from) return;
+    if (n < from) return false;
     to = std::min(to, n);
     // A caller computing "count - 2" on a store just emptied must not read before the start.
     from = std::max(from, 0);
-    if (from < to) out.insert(out.end(), m_samples.begin() + from, m_samples.begin() + to);
+    return from < to;
+}
+
+void CDiagData::copyRange(std::vector<CDiag>& out, int from, int to) const {
+    std::lock_guard lock(m_mutex);
+    if (!rangeOf(from, to)) return;
+    for (int i = from; i < to; ++i) out.push_back(m_samples[static_cast<std::size_t>(i)].sample);
+}
+
+void CDiagData::copyRange(std::vector<TimedDiag>& out, int from, int to) const {
+    std::lock_guard lock(m_mutex);
+    if (rangeOf(from, to)) out.insert(out.end(), m_samples.begin() + from, m_samples.begin() + to);
 }
 
 void CDiagData::clear() {

@@ -23,15 +23,22 @@ public:
     int count() const;
     // Copies the newest sample into out; leaves out untouched when empty.
     void getLast(CDiag& out) const;
+    // Stamped with the time of the call.
     void add(const CDiag& sample);
+    void add(const TimedDiag& sample);
     // When count() >= from: to := min(to, count()); if from < to appends samples from..to-1.
     // A negative from is taken as 0.
     void copyRange(std::vector<CDiag>& out, int from, int to) const;
+    // The same with the time each sample arrived.
+    void copyRange(std::vector<TimedDiag>& out, int from, int to) const;
     void clear();
 
 private:
+    // Indexes [from, to) of what copyRange takes, with the mutex held.
+    bool rangeOf(int& from, int& to) const;
+
     mutable std::mutex m_mutex;
-    std::vector<CDiag> m_samples;
+    std::vector<TimedDiag> m_samples;
 };
 
 } // namespace velmora

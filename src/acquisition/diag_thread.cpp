@@ -102,7 +102,8 @@ int CDiagRSThread::readSample(CDiag& sample) { return m_link.readDiag(sample); }
 
 void CDiagRSThread::storeSample(CDiag& sample) {
     sample.sequence = ++m_counter;
-    m_store.add(sample);
+    // Stamped here, as the exchange ends, not when someone takes it out of the store.
+    m_store.add(TimedDiag(sample, ReadingTime::now()));
 }
 
 std::uint32_t CDiagRSThread::lineState() { return m_link.clearCommError(); }

@@ -88,9 +88,13 @@ double CReadingsRecorder::secondsSinceStart(std::chrono::system_clock::time_poin
 
 bool CReadingsRecorder::addSample(const CDiag& sample)
 {
+    return addSample(sample, now());
+}
+
+bool CReadingsRecorder::addSample(const CDiag& sample, std::chrono::system_clock::time_point time)
+{
     if (!recording())
         return false;
-    const auto time = now();
     if (!writeLine(recordingCsvRow(time, secondsSinceStart(time), sample, m_port)))
         return false;
     ++m_samples;

@@ -49,7 +49,10 @@ public:
     void stop();
 
     // Each returns false when the recording is not running or has just failed.
+    // Without a time the row takes the clock's time now.
     bool addSample(const CDiag& sample);
+    // at: when the reading arrived from the unit.
+    bool addSample(const CDiag& sample, std::chrono::system_clock::time_point at);
     // One marker however many times it is called before the next sample.
     bool linkLost();
     // The port written with the following rows (the link may come back on another).

@@ -32,7 +32,7 @@ std::string formatMapTable(const MapTable& table) {
         keyWidth = std::max(keyWidth, volts.back().size());
         rows.emplace_back();
         for (double value : table.map[r]) {
-            rows.back().push_back(formatMapValue(value));
+            rows.back().push_back(formatMapCell(value)); // as the window shows it
             width = std::max(width, rows.back().back().size());
         }
     }

@@ -17,6 +17,8 @@ void registerTypes()
     qRegisterMetaType<DeviceState>();
     qRegisterMetaType<CDiag>();
     qRegisterMetaType<QList<CDiag>>();
+    qRegisterMetaType<TimedDiag>();
+    qRegisterMetaType<QList<TimedDiag>>();
     qRegisterMetaType<LinkHealthFigures>();
     qRegisterMetaType<WriteResult>();
 }

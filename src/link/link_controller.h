@@ -85,8 +85,9 @@ signals:
     void disconnected();
     // What the unit holds, read from it (after connecting, after writes, on reread).
     void unitDataChanged(const velmora::DeviceState& state);
-    // New reading samples, oldest first, about every 100 ms while connected.
-    void readingsArrived(const QList<velmora::CDiag>& samples);
+    // New reading samples, oldest first, each once and with the time it arrived from
+    // the unit; handed over about every 100 ms while connected.
+    void readingsArrived(const QList<velmora::TimedDiag>& samples);
     void healthChanged(const velmora::LinkHealthFigures& figures);
     void portsChanged(const QList<velmora::PortEntry>& ports);
     void programmingProgress(unsigned written, unsigned total);

@@ -302,18 +302,18 @@ void CLinkWorker::pollSamples()
 {
     if (m_status.state != LinkState::Connected)
         return;
-    std::vector<CDiag> copied;
+    std::vector<TimedDiag> copied;
     CDiagData& store = m_device->samples();
     store.copyRange(copied, 0, store.count());
-    QList<CDiag> fresh;
-    for (const CDiag& d : copied) {
+    QList<TimedDiag> fresh;
+    for (const TimedDiag& d : copied) {
         // Sequence numbers restart at 1 with each reading thread; the store is emptied then.
-        if (d.sequence > m_lastSequence)
+        if (d.sample.sequence > m_lastSequence)
             fresh.append(d);
     }
     const auto now = Clock::now();
     if (!fresh.isEmpty()) {
-        m_lastSequence = fresh.constLast().sequence;
+        m_lastSequence = fresh.constLast().sample.sequence;
         m_lastSampleAt = now;
         {
             std::lock_guard lock(m_healthMutex);

@@ -73,7 +73,7 @@ public:
 signals:
     void statusChanged(velmora::LinkStatus status);
     void unitRead(velmora::DeviceState state);
-    void samplesRead(QList<velmora::CDiag> samples);
+    void samplesRead(QList<velmora::TimedDiag> samples);
     void healthMeasured(velmora::LinkHealthFigures figures);
     void portsListed(QList<velmora::PortEntry> ports);
     void programmingProgress(unsigned written, unsigned total);

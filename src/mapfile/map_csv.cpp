@@ -194,6 +194,11 @@ std::string formatRpm(double rpm) { return fixed(rpm, 0); }
 
 std::string formatMapValue(double value) { return fixed(value, 2); }
 
+std::string formatMapCell(double value) {
+    const double tenths = value * 10.0;
+    return fixed(value, std::isfinite(tenths) && std::fabs(tenths - std::round(tenths)) < 1e-6 ? 1 : 2);
+}
+
 std::string formatVolts(double volts) {
     const double hundredths = volts * 100.0;
     return fixed(volts, std::fabs(hundredths - std::round(hundredths)) < 1e-6 ? 2 : 3);

@@ -52,6 +52,11 @@ inline constexpr std::string_view kMapCsvCorner = "V\\RPM";
 std::string formatRpm(double rpm);
 std::string formatMapValue(double value);
 std::string formatVolts(double volts);
+// A map value as every view shows it (the map grid, the compare view, the console's
+// table): one decimal when it is a whole tenth ("0.9", "5.0"), otherwise two ("0.86",
+// "2.54"). The unit keeps 0.02 steps, so either form is exactly what it holds; the
+// files keep formatMapValue's two decimals throughout.
+std::string formatMapCell(double value);
 
 // The whole table, "\n" after every line.
 std::string writeMapCsv(const MapTable& table);

@@ -45,6 +45,7 @@ struct SimState {
     unsigned badFrames = 0;   // frames with a wrong checksum or impossible length
     unsigned readings = 0;    // reading requests answered
     unsigned mapStores = 0;
+    unsigned writes = 0;      // writes taken: settings, map, axes, area steps, stores, clears
 
     SimState(); // a plausible unit: graded map, axes 0.96..15.36 V and 500..4700 RPM
 };

@@ -198,10 +198,12 @@ CSimUnit::Reply CSimUnit::applicationCommand(std::uint8_t c) {
         if (m_faults.nakWrites) return code(kNak);
         s.storedMap = s.map;
         ++s.mapStores;
+        ++s.writes;
         return code(kAck);
     case kClearMap:
         if (m_faults.nakWrites) return code(kNak);
         s.map.fill(0);
+        ++s.writes;
         return code(kAck);
     case kStartApplication:
         return code(kAck); // already running
@@ -251,10 +253,12 @@ CSimUnit::Reply CSimUnit::applicationWrite(std::uint8_t type, std::span<const st
         s.rpmDivider = p[0];
         s.noiseDelta = p[1];
         s.noisePeriod = le16(&p[2]);
+        ++s.writes;
         return code(kAck);
     case kTypeMap:
         if (p.size() != kMapBytes || m_faults.nakWrites) return code(kNak);
         std::copy(p.begin(), p.end(), s.map.begin());
+        ++s.writes;
         return code(kAck);
     case kTypeAxes:
         // 47 bytes carry the axes; the host sends a 48th, zero.
@@ -262,9 +266,11 @@ CSimUnit::Reply CSimUnit::applicationWrite(std::uint8_t type, std::span<const st
         for (std::size_t i = 0; i < kVoltPoints; ++i)
             s.voltWords[i] = static_cast<std::int16_t>(le16(&p[2 * i]));
         std::copy(p.begin() + 32, p.begin() + 47, s.rpmBytes.begin());
+        ++s.writes;
         return code(kAck);
     case kTypeArea:
         if (p.size() != 6 || m_faults.nakWrites) return code(kNak);
+        ++s.writes;
         return correctMapArea(p);
     default:
         return code(kNak);

@@ -173,14 +173,25 @@ void TestLinkController::connectsAndReportsWhatTheUnitHolds()
     const auto state = data.last()[0].value<DeviceState>();
     QCOMPARE(int(state.noisePeriod), int(unit.host->state().noisePeriod));
     QTRY_VERIFY_WITH_TIMEOUT(readings.size() >= 3, 5000);
-    // Samples come numbered, oldest first, without repeats.
+    // Samples come numbered, oldest first, without repeats, each with the time it
+    // arrived: several handed over at once still carry times as far apart as the
+    // unit's exchanges (about 50 ms), never one shared time.
     std::uint32_t last = 0;
+    std::chrono::steady_clock::time_point lastAt{};
+    bool several = false;
     for (const auto& call : readings) {
-        for (const CDiag& d : call[0].value<QList<CDiag>>()) {
+        const auto batch = call[0].value<QList<TimedDiag>>();
+        several = several || batch.size() > 1;
+        for (const TimedDiag& timed : batch) {
+            const CDiag& d = timed.sample;
             QVERIFY(d.sequence > last);
+            if (last != 0)
+                QVERIFY(timed.at.steady - lastAt >= std::chrono::milliseconds(20));
             last = d.sequence;
+            lastAt = timed.at.steady;
         }
     }
+    QVERIFY(several);
     QCOMPARE(rig.settings.get(), unit.path); // remembered for the next start
     QVERIFY(rig.link->canWrite());
 }

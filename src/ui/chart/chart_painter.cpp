@@ -4,6 +4,7 @@
 #include "ui/chart/model/chart_geometry.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QLine>
 #include <QList>
 #include <QPainter>
@@ -77,6 +78,44 @@ int timeLabelEvery(const CChartView& view, unsigned divisions, const QFontMetric
     return std::max(1, static_cast<int>(std::ceil(need / std::max(apart, 1.0))));
 }
 
+struct TimeLabel {
+    long long index; // of its grid line, counted from x = 0
+    int px;          // plot column of its mark
+    QString text;
+    int width;
+};
+
+// The time labels whose mark or text touches plot columns [from, to): right of
+// their mark, on every k-th grid line.
+template <typename T>
+std::vector<TimeLabel> timeLabels(const CScrollChartModel<T>& model, const CChartView& view, const QFont& axisFont,
+                                  int from, int to)
+{
+    std::vector<TimeLabel> out;
+    const CChartAxes& axes = model.axes();
+    const QFontMetrics fm(axisFont);
+    const double step = static_cast<double>(model.viewWidth()) / model.verticalDivisions();
+    const QString unit = axes.xUnit.empty() ? QString() : QStringLiteral(" ") + QString::fromStdWString(axes.xUnit);
+    const int every = timeLabelEvery(view, model.verticalDivisions(), fm, unit);
+    // Labels reach beyond their line, also from lines outside the view: take every
+    // line whose label can touch these columns.
+    const int reach = fm.horizontalAdvance(QStringLiteral("88888") + unit);
+    const auto first = static_cast<long long>(std::floor(plotColumnValue(view, from - reach) / step));
+    const auto last = static_cast<long long>(std::ceil(plotColumnValue(view, to + reach) / step));
+    for (long long index = std::max(first, 0LL); index <= last; ++index) {
+        if (index % every != 0)
+            continue;
+        const double x = static_cast<double>(index) * step;
+        const int px = plotPoint(view, x, 0).x;
+        const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every) + unit;
+        const int width = fm.horizontalAdvance(text) + 1;
+        if (px + 3 + width < from || px > to)
+            continue;
+        out.push_back(TimeLabel{index, px, text, width});
+    }
+    return out;
+}
+
 } // namespace
 
 template <typename T>
@@ -116,6 +155,10 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
     p.setClipRect(columns);
 
     const CChartView view = plotView(model, frame);
+    // Long breaks in the readings are shaded, so a silence reads as one at a glance.
+    for (const CChartBreak& b : chartBreaks(model, frame))
+        if (b.to > from && b.from < to)
+            p.fillRect(QRect(b.from + 1, 0, b.to - b.from - 1, h), background.darker(106));
     const std::vector<double> gridValues = verticalGridValues(view, model.verticalDivisions());
     if (model.gridShown()) {
         QPen pen(Qt::black, 1, Qt::DotLine);
@@ -179,45 +222,53 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
             line.append(pt);
         }
         p.drawPath(path);
-        if (series.markers) {
-            p.setBrush(colour);
+        if (series.markers && !line.isEmpty()) {
+            // One circle drawn once and copied to every point: stroking each circle
+            // anew cost ten times the copies. Without antialiasing the copy is the
+            // circle drawn in place, pixel for pixel.
             const int r = series.penWidth + 2;
+            const int pad = series.penWidth + 1;
+            QImage marker(2 * (r + pad) + 1, 2 * (r + pad) + 1, QImage::Format_ARGB32_Premultiplied);
+            marker.fill(Qt::transparent);
+            {
+                QPainter m(&marker);
+                m.setPen(p.pen());
+                m.setBrush(colour);
+                m.drawEllipse(QRect(pad, pad, 2 * r, 2 * r));
+            }
+            const QPoint offset(r + pad, r + pad);
             for (const QPoint& pt : line)
-                p.drawEllipse(QRect(pt.x() - r, pt.y() - r, 2 * r, 2 * r));
-            p.setBrush(Qt::NoBrush);
+                p.drawImage(pt - offset, marker);
         }
     }
 
     if (timeScale && frame.timeScale > 0 && model.verticalDivisions() > 0) {
-        const CChartAxes& axes = model.axes();
         p.setClipRect(QRect(from, h, to - from, frame.timeScale));
         p.setFont(axisFont);
         p.setPen(kScaleText);
-        const QFontMetrics fm(axisFont);
-        const double step = static_cast<double>(model.viewWidth()) / model.verticalDivisions();
-        const QString unit = axes.xUnit.empty() ? QString() : QStringLiteral(" ") + QString::fromStdWString(axes.xUnit);
-        const int every = timeLabelEvery(view, model.verticalDivisions(), fm, unit);
-        // Labels reach half their width beyond their line, also from lines outside the
-        // view: take every line whose label can touch these columns.
-        const int reach = fm.horizontalAdvance(QStringLiteral("88888") + unit);
-        const auto first = static_cast<long long>(std::floor(plotColumnValue(view, from - reach) / step));
-        const auto last = static_cast<long long>(std::ceil(plotColumnValue(view, to + reach) / step));
-        for (long long index = std::max(first, 0LL); index <= last; ++index) {
-            if (index % every != 0)
+        for (const TimeLabel& label : timeLabels(model, view, axisFont, from, to)) {
+            if (label.px >= from - 1 && label.px <= to)
+                p.drawLine(label.px, h, label.px, h + kTick);
+            // Only whole at the left edge: a tail alone ("s") reads as nothing.
+            if (label.px + 3 < 0)
                 continue;
-            const double x = static_cast<double>(index) * step;
-            const int px = plotPoint(view, x, 0).x;
-            // Right of its mark, so the first label of a new chart shows whole.
-            const QString text = scaleText(x * axes.xFactor, step * axes.xFactor * every) + unit;
-            const int width = fm.horizontalAdvance(text) + 1;
-            if (px + 3 + width < from || px > to)
-                continue;
-            p.drawLine(px, h, px, h + kTick);
-            p.drawText(QRect(px + 3, h + 1, width, frame.timeScale - 1),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+            p.drawText(QRect(label.px + 3, h + 1, label.width, frame.timeScale - 1),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label.text);
         }
     }
     p.restore();
+}
+
+template <typename T>
+std::pair<long long, int> cutTimeLabel(const CScrollChartModel<T>& model, const CChartFrame& frame,
+                                       const QFont& axisFont)
+{
+    if (frame.timeScale <= 0 || model.verticalDivisions() == 0 || frame.plot.width() <= 0)
+        return {-1, 0};
+    for (const TimeLabel& label : timeLabels(model, plotView(model, frame), axisFont, 0, 1))
+        if (label.px + 3 < 0 && label.px + 3 + label.width > 0)
+            return {label.index, label.px + 3 + label.width};
+    return {-1, 0};
 }
 
 template <typename T>
@@ -272,6 +323,31 @@ void paintChartDecorations(QPainter& p, const CScrollChartModel<T>& model, QSize
 }
 
 template <typename T>
+std::vector<CChartBreak> chartBreaks(const CScrollChartModel<T>& model, const CChartFrame& frame)
+{
+    std::vector<CChartBreak> out;
+    const CChartAxes& axes = model.axes();
+    if (axes.gapFormat.empty() || frame.plot.width() <= 0)
+        return out;
+    const CChartView view = plotView(model, frame);
+    const double reach = static_cast<double>(model.viewWidth());
+    for (const T gap : model.gaps()) {
+        T end{};
+        if (!model.gapEnd(gap, end))
+            continue;
+        const double length = (static_cast<double>(end) - static_cast<double>(gap)) * axes.xFactor;
+        if (length < axes.gapLabelFrom)
+            continue;
+        // Far outside the view: nothing of it shows.
+        if (static_cast<double>(end) < static_cast<double>(model.viewStart()) - reach ||
+            static_cast<double>(gap) > static_cast<double>(model.viewEnd()) + reach)
+            continue;
+        out.push_back(CChartBreak{plotPoint(view, gap, 0).x, plotPoint(view, end, 0).x, length});
+    }
+    return out;
+}
+
+template <typename T>
 std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
                                      const QFont& labelFont, CStaticTextCache& texts)
 {
@@ -279,13 +355,8 @@ std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CC
     if (frame.plot.width() <= 0 || frame.plot.height() <= 0)
         return out;
     const CChartView view = plotView(model, frame);
-    struct Source {
-        double value;
-        const ChartLabelFormatter* formatter;
-        QColor colour;
-    };
-    std::vector<Source> sources;
     std::vector<CPixelPoint> anchors;
+    std::vector<int> widths;
     const T viewEnd = model.viewEnd();
     for (const auto& [id, series] : model.series()) {
         if (series.visible == 0 || series.empty())
@@ -296,25 +367,46 @@ std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CC
         const auto& point = series.points()[stretch.label];
         if (std::isnan(static_cast<double>(point.y)))
             continue;
-        anchors.push_back(plotPoint(view, point.x, point.y));
-        sources.push_back(Source{static_cast<double>(point.y), &series.formatter, toQColor(series.colour)});
-    }
-    if (sources.empty())
-        return out;
-    const std::vector<CPixelRect> boxes = placeLabels(anchors);
-    const QFontMetrics fm(labelFont);
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const CPixelRect& b = boxes[i];
-        const ChartLabelFormatter& format = *sources[i].formatter;
         CChartLabel label;
-        label.text = format ? QString::fromStdWString(format(sources[i].value)) : QString();
-        // Centred on its box, not clipped.
-        const int width = qCeil(texts.width(label.text, labelFont));
-        const int left = b.left + (b.right - b.left - width) / 2;
-        const int top = b.top + (b.bottom - b.top - fm.height()) / 2;
-        label.area = QRect(left, top, width, fm.height()).translated(frame.plot.topLeft());
-        label.colour = sources[i].colour;
+        const double value = static_cast<double>(point.y);
+        label.text = series.formatter ? QString::fromStdWString(series.formatter(value)) : QString();
+        label.colour = toQColor(series.colour);
+        anchors.push_back(plotPoint(view, point.x, point.y));
+        widths.push_back(qCeil(texts.width(label.text, labelFont)));
         out.push_back(std::move(label));
+    }
+    const QFontMetrics fm(labelFont);
+    const std::vector<CPixelRect> boxes =
+        stackLabels(anchors, widths, fm.height(), frame.plot.width(), frame.plot.height());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const CPixelRect& b = boxes[i];
+        out[i].area = QRect(b.left, b.top, b.right - b.left, b.bottom - b.top).translated(frame.plot.topLeft());
+    }
+
+    // The length of each long break, over its shading near the top of the plot.
+    const CChartAxes& axes = model.axes();
+    const std::vector<CChartBreak> breaks = chartBreaks(model, frame);
+    if (!breaks.empty()) {
+        const QFont axisFont = axisFontFor(labelFont);
+        const QFontMetrics am(axisFont);
+        for (const CChartBreak& b : breaks) {
+            const QString number = QString::number(b.length, 'f', b.length < 10 ? 1 : 0);
+            QString text = QString::fromStdWString(axes.gapFormat).arg(number);
+            int width = am.horizontalAdvance(text) + 4;
+            if (width > b.to - b.from && !axes.gapShortFormat.empty()) {
+                text = QString::fromStdWString(axes.gapShortFormat).arg(number);
+                width = am.horizontalAdvance(text) + 4;
+            }
+            const int left = (b.from + b.to) / 2 - width / 2;
+            if (left + width < 0 || left > frame.plot.width())
+                continue;
+            CChartLabel label;
+            label.text = text;
+            label.colour = kScaleText;
+            label.gap = true;
+            label.area = QRect(left, 3, width, am.height()).translated(frame.plot.topLeft());
+            out.push_back(std::move(label));
+        }
     }
     return out;
 }
@@ -330,15 +422,23 @@ QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CC
         return covered;
     const std::vector<CChartLabel> labels = chartLabels(model, frame, labelFont, texts);
     if (!labels.empty()) {
-        p.setFont(labelFont);
         const QColor background = toQColor(model.background());
+        const QFont axisFont = axisFontFor(labelFont);
+        p.save();
+        p.setClipRect(frame.plot);
         for (const CChartLabel& label : labels) {
             // On the background colour, so that lines under it do not cross the digits.
             p.fillRect(label.area, background);
-            covered |= label.area;
+            covered |= label.area & frame.plot;
             p.setPen(label.colour);
-            texts.draw(p, label.area.topLeft(), label.text, labelFont);
+            if (label.gap) {
+                p.setFont(axisFont);
+                p.drawText(label.area, Qt::AlignCenter | Qt::TextSingleLine, label.text);
+            } else {
+                texts.draw(p, label.area.topLeft(), label.text, labelFont);
+            }
         }
+        p.restore();
     }
     p.save();
     p.translate(frame.plot.topLeft());
@@ -373,6 +473,9 @@ template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&
                                       const QFont&, int, int, bool);
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
+template std::pair<long long, int> cutTimeLabel<float>(const CScrollChartModel<float>&, const CChartFrame&,
+                                                       const QFont&);
+template std::vector<CChartBreak> chartBreaks<float>(const CScrollChartModel<float>&, const CChartFrame&);
 template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&, const CChartFrame&,
                                                      const QFont&, CStaticTextCache&);
 template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,

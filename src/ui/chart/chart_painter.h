@@ -18,6 +18,7 @@
 #include <QStaticText>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class QImage;
@@ -42,16 +43,33 @@ QFont axisFontFor(const QFont& labelFont);
 template <typename T>
 void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
                       const QFont& axisFont, int from, int to, bool timeScale = true);
+// The time label cut by the plot's left edge, which paintPlotColumns leaves out:
+// its grid line's index and the columns [0, n) its text would reach; (-1, 0) when
+// none is.
+template <typename T>
+std::pair<long long, int> cutTimeLabel(const CScrollChartModel<T>& model, const CChartFrame& frame,
+                                       const QFont& axisFont);
 // Everything outside the plot picture: the value scale, the legend, their background.
 template <typename T>
 void paintChartDecorations(QPainter& painter, const CScrollChartModel<T>& model, QSize client,
                            const CChartFrame& frame, const QFont& axisFont);
-// A value label of the newest visible point of a series, in client coordinates.
+// A value label of the newest visible point of a series, or the length of a break
+// in the readings, in client coordinates.
 struct CChartLabel {
     QRect area; // the text's box, filled with the background before the text
     QString text;
     QColor colour;
+    bool gap = false; // a break's length, in the plain axis font
 };
+// Breaks long enough to be shaded and labelled, in plot columns [from, to), whole
+// view; with their length in shown units.
+struct CChartBreak {
+    int from = 0;
+    int to = 0;
+    double length = 0;
+};
+template <typename T>
+std::vector<CChartBreak> chartBreaks(const CScrollChartModel<T>& model, const CChartFrame& frame);
 template <typename T>
 std::vector<CChartLabel> chartLabels(const CScrollChartModel<T>& model, const CChartFrame& frame,
                                      const QFont& labelFont, CStaticTextCache& texts);
@@ -77,6 +95,9 @@ extern template void paintChartDecorations<float>(QPainter&, const CScrollChartM
                                                   const CChartFrame&, const QFont&);
 extern template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&,
                                                             const CChartFrame&, const QFont&, CStaticTextCache&);
+extern template std::pair<long long, int> cutTimeLabel<float>(const CScrollChartModel<float>&,
+                                                              const CChartFrame&, const QFont&);
+extern template std::vector<CChartBreak> chartBreaks<float>(const CScrollChartModel<float>&, const CChartFrame&);
 extern template QRect paintChartOverlay<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
                                               const QFont&, const QColor&, CStaticTextCache&);
 

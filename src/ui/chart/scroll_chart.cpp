@@ -242,6 +242,13 @@ void CScrollChart<T>::addGap()
 }
 
 template <typename T>
+void CScrollChart<T>::erasePoints(T after, T upTo)
+{
+    if (m_model.erasePoints(after, upTo))
+        invalidatePicture();
+}
+
+template <typename T>
 bool CScrollChart<T>::addPoint(int id, T x, T y, bool repaint)
 {
     // Segments from the series' last point onwards are new to the picture; a point
@@ -394,10 +401,17 @@ void CScrollChart<T>::paintEvent(QPaintEvent* event)
             }
         }
         paintColumns(from, to, true);
+        // A time label the shift took over the left edge goes whole, not in part.
+        const auto [cut, reach] = cutTimeLabel(m_model, frame, axisFont);
+        if (moved > 0 && cut >= 0 && cut != m_cutLabel)
+            paintColumns(0, reach, true);
+        if (cut >= 0)
+            m_cutLabel = cut;
     } else {
         if (m_picture.size() != pictureSize)
             m_picture = QImage(pictureSize, QImage::Format_RGB32);
         paintColumns(0, w, true);
+        m_cutLabel = cutTimeLabel(m_model, frame, axisFont).first;
     }
     m_lastPaintedColumns = painted;
     m_pictureOrigin = origin;
@@ -457,6 +471,10 @@ QRegion CScrollChart<T>::changedArea()
         const QRect moved = m_labelArea.translated(-dx, 0);
         area += moved.adjusted(-1, -1, 1, 1);
         m_labelArea = m_labelArea.united(moved);
+        // A time label now cut by the left edge is taken out.
+        const auto [cut, reach] = cutTimeLabel(m_model, frame, m_axisFont);
+        if (cut >= 0 && cut != m_cutLabel)
+            area += QRect(plotArea.left(), plotArea.top(), reach + 1, plotArea.height());
     }
     if (m_hasDirty) {
         const int spare = segmentSpare(m_model);

@@ -77,6 +77,8 @@ protected:
     bool m_pictureValid = false;
     bool m_decorationsValid = false;
     int m_lastPaintedColumns = 0;
+    // The time label last taken out of the picture as the left edge cut it.
+    long long m_cutLabel = -1;
     QRect m_labelArea; // where the value labels were drawn last, widget coordinates
     CStaticTextCache m_labelTexts;
 };
@@ -105,6 +107,8 @@ public:
     void clear();
     // A lost link: no line joins the points before and after it.
     void addGap();
+    // Drops the points with after < x <= upTo of every series.
+    void erasePoints(T after, T upTo);
     // Legend text of a series (with its unit); false for an unknown id.
     bool setSeriesName(int id, const std::wstring& name);
     // Value and time scales at the edges, and the legend.

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -140,6 +141,10 @@ bool CCellArray::openEditor(CellPos p, const QString& text, bool selectAll)
     m_grid->beginEdit(p);
     m_grid->setFocusCell(p);
     m_editor->setText(text.toStdWString());
+    if (selectAll)
+        m_openedText = text;
+    else
+        m_openedText.reset();
     m_editor->move(cellRect(p));
     m_editor->show(true);
     if (auto* line = qobject_cast<QLineEdit*>(m_editor->getWindow())) {
@@ -176,6 +181,12 @@ void CCellArray::finishEdit(bool commit)
     if (m_editor)
         m_editor->show(false);
 
+    // Opened and left as it was: nothing to take, whatever the editor would make of it.
+    if (commit && m_openedText && window) {
+        if (auto* line = qobject_cast<QLineEdit*>(window); line && line->text() == *m_openedText)
+            commit = false;
+    }
+    m_openedText.reset();
     std::wstring text;
     QPointer<CCellArray> self(this);
     if (commit && m_editor)
@@ -229,7 +240,15 @@ void CCellArray::paintCell(QPainter& painter, CellPos p)
     } else {
         background = toQColor(cell.bkColor() != kNoColour ? cell.bkColor() : m_bodyBackground);
     }
+    const bool hatched = m_stale && CCellGrid::isBody(p);
+    if (hatched) {
+        // The shade of the value stays readable as a grey; the colour is for live values.
+        const int grey = 150 + qGray(background.rgb()) * 100 / 255;
+        background = QColor(grey, grey, grey);
+    }
     painter.fillRect(rect, background);
+    if (hatched)
+        painter.fillRect(rect, QBrush(QColor(0, 0, 0, 45), Qt::BDiagPattern));
 
     // A selected current cell keeps the marker colour inside a selection frame.
     if (CCellGrid::isBody(p) && cell.isCurrent() && cell.isSelected()) {
@@ -260,6 +279,32 @@ void CCellArray::paintCell(QPainter& painter, CellPos p)
         painter.setPen(pen);
         painter.drawRect(rect.adjusted(2, 2, -3, -3));
     }
+}
+
+void CCellArray::setStale(bool stale, const QString& caption)
+{
+    if (stale == m_stale && caption == m_staleCaption)
+        return;
+    m_stale = stale;
+    m_staleCaption = caption;
+    update();
+}
+
+bool CCellArray::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && m_grid) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const std::optional<CellPos> hit = cellAt(help->pos());
+        QString tip = hit ? QString::fromStdWString(m_grid->at(*hit).tip()) : QString();
+        if (m_stale && !m_staleCaption.isEmpty())
+            tip = tip.isEmpty() ? m_staleCaption : tip + QLatin1Char('\n') + m_staleCaption;
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this, hit ? cellRect(*hit) : QRect());
+        return true;
+    }
+    return CCompCtrl::event(event);
 }
 
 void CCellArray::resizeEvent(QResizeEvent* event)
@@ -372,11 +417,20 @@ bool CCellArray::eventFilter(QObject* watched, QEvent* event)
 void CCellArray::cellChanged(CellPos cell)
 {
     update(cellRect(cell));
+    if (!m_grid)
+        return;
+    const std::optional<CellPos> focus = m_grid->focusCell();
+    if (focus != m_reportedFocus || (focus && *focus == cell)) {
+        m_reportedFocus = focus;
+        emit focusCellChanged();
+    }
 }
 
 void CCellArray::gridChanged()
 {
     update();
+    if (m_grid && m_grid->focusCell())
+        emit focusCellChanged();
 }
 
 void CCellArray::gridDestroyed()

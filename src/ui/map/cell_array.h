@@ -38,6 +38,7 @@
 #include <QFont>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,17 @@ public:
 
     QSize sizeHint() const override;
 
+    // Shows the cells as a state last known, not live: greyed and hatched, caption
+    // (e.g. "last read 12:34:56") added to every cell's tip. Off: in colour.
+    void setStale(bool stale, const QString& caption = {});
+    bool isStale() const { return m_stale; }
+
+signals:
+    // The focus cell moved, or its content changed.
+    void focusCellChanged();
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -104,6 +115,11 @@ private:
     int m_padding = 6;
     bool m_dragging = false;
     bool m_finishing = false;
+    bool m_stale = false;
+    QString m_staleCaption;
+    std::optional<CellPos> m_reportedFocus;
+    // The text the editor opened with; leaving it unchanged is no edit.
+    std::optional<QString> m_openedText;
 };
 
 } // namespace velmora

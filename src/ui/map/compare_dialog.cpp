@@ -128,7 +128,7 @@ CCompareDialog::CCompareDialog(const UnitContent& unit, const UnitContent& other
     for (int r = 0; r < kVoltRows; ++r) {
         put(r + 1, 0, QString::fromStdString(mapfile::formatVolts(other.volts[r])), kAxis);
         for (int c = 0; c < kRpmCols; ++c)
-            put(r + 1, c + 1, QString::fromStdString(mapfile::formatMapValue(other.map[r][c])),
+            put(r + 1, c + 1, QString::fromStdString(mapfile::formatMapCell(other.map[r][c])),
                 Qt::white);
     }
 

@@ -234,6 +234,12 @@ void CUnitEdits::refuse(const std::wstring& message)
     reportMessage(m_messages, message, kCaption, MB_ERROR);
 }
 
+void CUnitEdits::tell(const std::wstring& message)
+{
+    m_lastNotice = qs(message);
+    emit noticed(m_lastNotice);
+}
+
 void CUnitEdits::written(int serial, bool undoing, const WriteResult& result)
 {
     // The writer may answer inside redo(), while the stack is still pushing; the

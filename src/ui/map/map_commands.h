@@ -83,6 +83,8 @@ public:
     void changeMap(const MapValues& after, MapEdit what, CellBlock area) override;
     void changeAxes(const VoltAxis& volts, const RpmAxis& rpm) override;
     void refuse(const std::wstring& message) override;
+    // Emitted as noticed(); the window says it in its status bar.
+    void tell(const std::wstring& message) override;
 
     void changeSettings(const UnitSettings& after, SettingField field);
     // What the unit reported on a connection or a re-read. When it is not what the
@@ -100,9 +102,13 @@ public:
 
     // What a failure said last (tests, status bar).
     QString lastFailure() const { return m_lastFailure; }
+    // What tell() said last.
+    QString lastNotice() const { return m_lastNotice; }
 
 signals:
     void writeFailed(const QString& message);
+    // An edit was written otherwise than typed: what, and why.
+    void noticed(const QString& message);
 
 private:
     friend class CUnitCommand;
@@ -120,6 +126,7 @@ private:
     QUndoStack m_stack;
     std::function<void()> m_reread;
     QString m_lastFailure;
+    QString m_lastNotice;
     int m_serials = 0;
     int m_pending = 0;
     std::optional<DeviceState> m_heldRead;

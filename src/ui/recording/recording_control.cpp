@@ -138,11 +138,11 @@ void CRecordingControl::toggle()
         start();
 }
 
-void CRecordingControl::addSample(const CDiag& sample)
+void CRecordingControl::addSample(const TimedDiag& sample)
 {
     if (!isRecording())
         return;
-    if (!m_recorder.addSample(sample))
+    if (!m_recorder.addSample(sample.sample, sample.at.wall))
         reportFailure();
 }
 

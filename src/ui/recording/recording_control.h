@@ -54,8 +54,8 @@ public slots:
     void start();
     void stop();
     void toggle();
-    // Every sample read from the unit, in order.
-    void addSample(const velmora::CDiag& sample);
+    // Every sample read from the unit, in order, with the time it arrived.
+    void addSample(const velmora::TimedDiag& sample);
     // The link is gone: one marker row in the file; recording goes on.
     void linkLost();
     // The link is back, perhaps on another port; rows go on in the same file.

@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "about_dlg.h"
+#include "map_status.h"
 #include "ui/map/backup_keeper.h"
 #include "ui/map/map_actions.h"
 #include "velmora_dlg.h"
@@ -143,6 +144,15 @@ void CMainWindow::addMapWork()
     QAction* quit = m_fileMenu->addAction(qt(translate(L"&Zakończ")), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
+    // The map's cell and, while offline, when it was last read: first of the fields
+    // that stay.
+    if (CMapStatus* map = m_dialog->mapStatus()) {
+        statusBar()->insertPermanentWidget(0, map);
+        map->show();
+    }
+    // An edit written otherwise than typed says so at once.
+    QObject::connect(&m_dialog->edits(), &CUnitEdits::noticed, this,
+                     [this](const QString& text) { statusBar()->showMessage(text, 20000); });
     QObject::connect(m_dialog->backups(), &CBackupKeeper::saveFailed, this, [this](const QString& error) {
         statusBar()->showMessage(qt(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")) +
                                  QLatin1Char(' ') + error);

@@ -2,6 +2,7 @@
 #include "velmora_dlg.h"
 
 #include "about_dlg.h"
+#include "map_status.h"
 #include "ui/widgets/app_icon.h"
 #include "ui/map/backup_keeper.h"
 #include "ui/map/map_actions.h"
@@ -221,10 +222,12 @@ void CVelmoraDlg::createMapGrid()
     QWidget* placeholder = control(ctl::Map);
     const int room = placeholder->width() / (CCellGrid::kColumns + 1) - 2 * 6;
     const QFont gridFont =
-        fitFont(m_windowFont, room, {QStringLiteral("8000"), QStringLiteral("15.36")});
+        fitFont(m_windowFont, room, {QStringLiteral("8000"), QStringLiteral("15.345")});
     m_mapGrid = velmora::createMapGrid(placeholder, m_map, gridFont);
     m_mapGrid->setObjectName(QString::number(ctl::Map));
     m_controls.insert(ctl::Map, m_mapGrid);
+    m_mapStatus = new CMapStatus(m_map, m_mapGrid, this);
+    m_mapStatus->hide(); // until a status bar takes it
     // Keep the grid's place in the tab order: after the RPM field, before Kasuj.
     QWidget::setTabOrder(control(ctl::Rpm), m_mapGrid);
 }
@@ -242,14 +245,24 @@ void CVelmoraDlg::createChart()
     m_controls.insert(ctl::Chart, m_chart);
     m_chart->create(CScrollChartWidget::kStyleVisible | CScrollChartWidget::kStyleNotify, rect, this);
     m_chart->showGrid(true);
-    m_chart->setMaxPoints(10000);
+    m_chart->setMaxPoints(kChartPoints);
     // Input red, output blue, pump green; values are percent of 15 V, labels in volts.
     const std::uint32_t colours[] = {0x0000FA, 0xC80000, 0x00C800};
     for (int id = 0; id < 3; ++id)
         m_chart->addSeries(id, chartValueLabel, CRgb::fromColorRef(colours[id]), 0, 2, 1, 10.0f);
-    // Percent of 15 V on the left in volts; one point per 100 ms tick at the bottom in seconds.
-    m_chart->setAxes(CChartAxes{true, 15.0 / 100, L"V", 0.1, L"s"});
-    m_chartLog.setLimit(10000);
+    setChartAxes();
+    m_chartLog.setLimit(kChartPoints);
+}
+
+void CVelmoraDlg::setChartAxes()
+{
+    // Percent of 15 V on the left in volts; x in tenths of a second since Start at the
+    // bottom in seconds, silences of 2 s and more labelled with their length.
+    CChartAxes axes{true, 15.0 / 100, L"V", kChartTick.count() / 1000.0, L"s"};
+    axes.gapFormat = translate(L"%1 s bez odczytów");
+    axes.gapShortFormat = L"%1 s";
+    axes.gapLabelFrom = 2.0;
+    m_chart->setAxes(std::move(axes));
 }
 
 void CVelmoraDlg::showDeviceData()
@@ -312,6 +325,7 @@ void CVelmoraDlg::translateCaptions()
     setCaption(ctl::NoisePeriodLabel, translate(L"Częstotliwość"));
     setCaption(ctl::ClearMap, translate(L"Kasuj"));
     if (m_chart) {
+        setChartAxes();
         m_chart->setSeriesName(0, translate(L"Wejście") + L" [V]");
         m_chart->setSeriesName(1, translate(L"Wyjście") + L" [V]");
         m_chart->setSeriesName(2, translate(L"PWM pompy") + L" [V]");
@@ -394,20 +408,31 @@ void CVelmoraDlg::OnBnClickedBtnStart()
     if (m_chart)
         m_chart->clear();
     m_chartLog.clear();
-    m_chartSampleCounter = 0;
-    m_chartStopped = 0;
+    restartChartTime(false);
 }
 
 void CVelmoraDlg::OnBnClickedBtnStop()
 {
     m_chartStopped = 1;
+    m_chartPending.clear();
 }
 
 void CVelmoraDlg::OnBnClickedBtnOverwrite()
 {
     // Drawing restarts at x = 0 over the old points, which stay until replaced.
+    restartChartTime(true);
+}
+
+void CVelmoraDlg::restartChartTime(bool overwriting)
+{
     m_chartSampleCounter = 0;
     m_chartStopped = 0;
+    m_chartPending.clear();
+    m_chartStart = std::chrono::steady_clock::now();
+    m_chartLastAt.reset();
+    m_chartLastX = -1.0f;
+    m_chartOverwriting = overwriting;
+    m_chartGapMarked = true;
 }
 
 void CVelmoraDlg::OnBnClickedBtnDefinition() {}

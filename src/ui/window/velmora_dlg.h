@@ -23,6 +23,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLineEdit;
@@ -38,6 +39,7 @@ class CLinkController;
 class CMapActions;
 class CBackupKeeper;
 class CRecordingControl;
+class CMapStatus;
 
 class CVelmoraDlg : public QDialog {
     Q_OBJECT
@@ -48,6 +50,13 @@ public:
 
     // Readings older than this are shown as stale.
     static constexpr std::chrono::milliseconds kStaleAfter{1000};
+    // One unit of the chart's x: its time labels read x times this in seconds.
+    static constexpr std::chrono::milliseconds kChartTick{100};
+    // Readings further apart than this are not joined by the chart's line.
+    static constexpr std::chrono::milliseconds kChartBreakAfter{500};
+    // Points per series the chart keeps, and rows its saved data holds: every
+    // reading, about 17 minutes at the unit's 20 a second.
+    static constexpr unsigned kChartPoints = 20000;
     // Shown in a reading field that has no current value.
     static constexpr const char* kNoValue = "\u2014";
 
@@ -84,11 +93,12 @@ public:
     // Settings edits and map grid from the device state.
     void showDeviceData();
     void createChart();
+    void setChartAxes();
 
     // What the link reports.
     void onLinkStatus(const LinkStatus& status);
     void onUnitData(const DeviceState& state);
-    void onReadings(const QList<CDiag>& samples);
+    void onReadings(const QList<TimedDiag>& samples);
     void onLinkMessage(const LinkMessage& message);
     void onBootloaderFound(const QString& port);
     void onDowngradeQuestion(const QString& file, bool forced);
@@ -117,7 +127,10 @@ public:
     CMapActions* mapActions() const { return m_actions; }
     CBackupKeeper* backups() const { return m_backups; }
     CCellArray* mapGrid() const { return m_mapGrid; }
+    // The map's line for the status bar: focus cell, and when the map was last read.
+    CMapStatus* mapStatus() const { return m_mapStatus; }
     bool chartStopped() const { return m_chartStopped != 0; }
+    // Readings the chart has taken since Start (or Overwrite).
     int chartSampleCounter() const { return m_chartSampleCounter; }
     bool isRefreshing() const { return m_refreshTimer.isActive(); }
     const QFont& windowFont() const { return m_windowFont; }
@@ -160,6 +173,10 @@ private:
     void showSettings();
     void createMapEditing();
     void markCurrentCell(double rpm, double volts);
+    // One reading on the chart and in its data; false when it is not new.
+    bool addChartReading(const TimedDiag& d);
+    // The chart starts again (Start, Overwrite): x 0 is now.
+    void restartChartTime(bool overwriting);
     void showStale(bool stale);
     void updateWriteControls();
     void stopDevice();
@@ -196,6 +213,7 @@ private:
     // The first unit data after each connection is backed up.
     bool m_backupDue = false;
     CCellArray* m_mapGrid = nullptr;
+    CMapStatus* m_mapStatus = nullptr;
     QToolButton* m_aboutButton = nullptr;
     CRecordingControl* m_recording = nullptr;
     QAction* m_saveChartAction = nullptr;
@@ -207,6 +225,12 @@ private:
     // The newest samples, oldest first, and when the newest arrived.
     std::deque<CDiag> m_recent;
     std::chrono::steady_clock::time_point m_lastSampleAt;
+    // Readings for the chart's next tick, and where the chart's time stands.
+    std::vector<TimedDiag> m_chartPending;
+    std::chrono::steady_clock::time_point m_chartStart;
+    std::optional<std::chrono::steady_clock::time_point> m_chartLastAt;
+    float m_chartLastX = -1.0f;
+    bool m_chartOverwriting = false;
     bool m_readingsStale = true;
     bool m_chartGapMarked = true; // a gap point already ends the chart's last line
     bool m_everConnected = false;

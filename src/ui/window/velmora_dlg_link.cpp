@@ -8,6 +8,7 @@
 #include "ui/map/backup_keeper.h"
 #include "ui/map/map_actions.h"
 #include "ui/widgets/reading_field.h"
+#include "map_status.h"
 #include "readings.h"
 #include "window_layout.h"
 
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace velmora {
 
@@ -153,6 +155,8 @@ void CVelmoraDlg::onLinkStatus(const LinkStatus& status)
         m_recent.clear();
         showStale(true);
     }
+    if (m_mapStatus)
+        m_mapStatus->setLinkUp(status.state == LinkState::Connected);
     if (auto* label = qobject_cast<QLabel*>(control(ctl::Status)))
         label->setText(qs(m_statusText));
     updateWriteControls();
@@ -162,6 +166,8 @@ void CVelmoraDlg::onUnitData(const DeviceState& state)
 {
     m_state = state;
     showDeviceData();
+    if (m_mapStatus)
+        m_mapStatus->unitRead();
     // The first data after a connection is the whole unit: kept before anything changes it.
     if (m_backupDue && m_backups) {
         m_backupDue = false;
@@ -169,16 +175,21 @@ void CVelmoraDlg::onUnitData(const DeviceState& state)
     }
 }
 
-void CVelmoraDlg::onReadings(const QList<CDiag>& samples)
+void CVelmoraDlg::onReadings(const QList<TimedDiag>& samples)
 {
-    for (const CDiag& d : samples) {
-        m_recent.push_back(d);
+    for (const TimedDiag& d : samples) {
+        m_recent.push_back(d.sample);
         m_recording->addSample(d);
+        if (m_chartStopped == 0)
+            m_chartPending.push_back(d);
     }
     while (m_recent.size() > 2)
         m_recent.pop_front();
-    if (!samples.isEmpty())
+    if (!samples.isEmpty()) {
         m_lastSampleAt = std::chrono::steady_clock::now();
+        if (m_mapStatus)
+            m_mapStatus->heard(samples.constLast().at.wall);
+    }
 }
 
 // ---- refresh ----
@@ -211,12 +222,11 @@ void CVelmoraDlg::showStale(bool stale)
                 field->setText(QString::fromUtf8(kNoValue));
         }
     }
-    // The chart's line ends where the readings stopped; it does not bridge the gap.
+    // The chart's line ends where the readings stopped; it does not bridge the gap,
+    // whose width the next reading's time sets.
     if (stale && m_chart && m_chartStopped == 0 && !m_chartGapMarked) {
-        // Time goes on along the chart's seconds, so the break shows as one.
         m_chart->addGap();
         m_chartLog.addGap(std::chrono::system_clock::now());
-        ++m_chartSampleCounter;
         m_chart->updateChart();
     }
     if (stale)
@@ -250,22 +260,42 @@ void CVelmoraDlg::refreshReadings()
 
 void CVelmoraDlg::feedChart()
 {
-    // One point per tick: the second newest sample.
-    if (m_recent.size() < 2)
-        return;
-    const CDiag& sample = m_recent[m_recent.size() - 2];
+    // Every reading that arrived since the last tick, each once, at the time it
+    // arrived: a tick without new readings adds nothing.
+    const std::vector<TimedDiag> pending = std::exchange(m_chartPending, {});
+    bool added = false;
+    for (const TimedDiag& d : pending)
+        added = addChartReading(d) || added;
+    if (added && m_chart)
+        m_chart->updateChart();
+}
+
+bool CVelmoraDlg::addChartReading(const TimedDiag& d)
+{
+    // Read before Start, or shown already.
+    if (d.at.steady < m_chartStart || (m_chartLastAt && d.at.steady <= *m_chartLastAt))
+        return false;
+    const auto since = std::chrono::duration<double>(d.at.steady - m_chartStart);
+    // The chart counts tenths of seconds, so its labels (x 0.1 s) read the seconds
+    // since Start and a silence takes as much room as it lasted.
+    const auto x = static_cast<float>(since.count() / kChartTick.count() * 1000.0);
     if (m_chart) {
-        const ChartValues values = chartValues(sample);
-        const auto x = static_cast<float>(m_chartSampleCounter);
+        // After Overwrite the new line replaces the old one as it goes.
+        if (m_chartOverwriting)
+            m_chart->erasePoints(m_chartLastX, x);
+        if (m_chartLastAt && d.at.steady - *m_chartLastAt > kChartBreakAfter)
+            m_chart->addGap();
+        const ChartValues values = chartValues(d.sample);
         m_chart->addPoint(0, x, values.input, false);
         m_chart->addPoint(1, x, values.output, false);
         m_chart->addPoint(2, x, values.pump, false);
-        m_chartLog.add(std::chrono::system_clock::now(), sample, m_linkStatus.port.toStdString());
+        m_chartLog.add(d.at.wall, d.sample, m_linkStatus.port.toStdString());
     }
+    m_chartLastAt = d.at.steady;
+    m_chartLastX = x;
     ++m_chartSampleCounter;
     m_chartGapMarked = false;
-    if (m_chart)
-        m_chart->updateChart();
+    return true;
 }
 
 // ---- messages and questions ----

@@ -63,6 +63,7 @@ private slots:
     void createdChartKeepsFifteenPixelLabelsWhenShown();
     void keptPictureMatchesAWholePaint();
     void gapLeavesNoLineAcrossIt();
+    void endLabelsNeverCoverEachOtherAndTimeLabelsShowWhole();
 };
 
 void ScrollChartTest::paintsAtAnySize_data()
@@ -265,7 +266,8 @@ void ScrollChartTest::keptPictureMatchesAWholePaint()
     window.resize(700, 300);
     CScrollChart<float> chart;
     setUpLikeTheWindow(chart, &window, QRect(0, 0, 580, 245));
-    chart.setAxes(CChartAxes{true, 0.15, L"V", 0.1, L"s"});
+    CChartAxes axes{true, 0.15, L"V", 0.1, L"s", L"%1 s bez odczytów", L"%1 s", 2.0};
+    chart.setAxes(axes);
     chart.setSeriesName(0, L"Wejście [V]");
     chart.setSeriesName(1, L"Wyjście [V]");
     chart.setSeriesName(2, L"PWM pompy [V]");
@@ -274,7 +276,8 @@ void ScrollChartTest::keptPictureMatchesAWholePaint()
 
     int partial = 0;
     for (int x = 0; x <= 1400; ++x) {
-        const auto fx = static_cast<float>(x);
+        // A silence of 4 s after x = 1000: shaded and labelled with its length.
+        const auto fx = static_cast<float>(x > 1000 ? x + 40 : x);
         chart.addPoint(0, fx, 60.0f + static_cast<float>((x * 7) % 23), false);
         chart.addPoint(1, fx, 30.0f + static_cast<float>((x * 3) % 11), false);
         chart.addPoint(2, fx, 10.0f + static_cast<float>((x * 5) % 17), false);
@@ -303,7 +306,7 @@ void ScrollChartTest::keptPictureMatchesAWholePaint()
         QCOMPARE(barShown, bar->grab().toImage().convertToFormat(QImage::Format_RGB32));
         for (int i = x; i < x + 25; ++i)
             for (int series = 0; series < 3; ++series)
-                chart.addPoint(series, static_cast<float>(i), 20.0f, false);
+                chart.addPoint(series, static_cast<float>(i + 40), 20.0f, false);
         chart.updateChart();
     }
     QCOMPARE(shown(chart), wholePaint(chart));
@@ -334,6 +337,47 @@ void ScrollChartTest::gapLeavesNoLineAcrossIt()
     QVERIFY(hasColour(image, 100, kRed));
     QVERIFY(!hasColour(image, 200, kRed)); // x = 400, inside the break
     QVERIFY(hasColour(image, 300, kRed));
+}
+
+// Close readings (12.60 V and 13.22 V and between) keep their end labels apart, in
+// the order of their values; a time label the left edge cuts is not shown in part.
+void ScrollChartTest::endLabelsNeverCoverEachOtherAndTimeLabelsShowWhole()
+{
+    CScrollChart<float> chart;
+    setUpLikeTheWindow(chart, nullptr, QRect(0, 0, 580, 230));
+    chart.setAxes(CChartAxes{true, 0.15, L"V", 0.1, L"s", {}, {}, 2.0});
+    const float percent[] = {12.60f / 0.15f, 13.22f / 0.15f, 12.90f / 0.15f};
+    const QFont axisFont = axisFontFor(chart.labelFont());
+    const CChartFrame frame = chartFrame(chart.model(), chart.clientSize(), axisFont);
+    CStaticTextCache texts;
+    std::pair<long long, int> cut{-1, 0};
+    for (int x = 0; x <= 1400 && cut.first < 0; ++x) {
+        for (int series = 0; series < 3; ++series)
+            chart.addPoint(series, static_cast<float>(x), percent[series], false);
+        if (x == 500 || x > 1000)
+            cut = cutTimeLabel(chart.model(), frame, axisFont);
+        if (x != 500)
+            continue;
+        const auto labels = chartLabels(chart.model(), frame, chart.labelFont(), texts);
+        QCOMPARE(labels.size(), std::size_t(3));
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            for (std::size_t j = i + 1; j < labels.size(); ++j)
+                QVERIFY(!labels[i].area.intersects(labels[j].area));
+        // 13.22 on top, then 12.90, then 12.60.
+        QVERIFY(labels[1].area.bottom() < labels[2].area.top());
+        QVERIFY(labels[2].area.bottom() < labels[0].area.top());
+        QCOMPARE(labels[1].text, QStringLiteral("13.22"));
+    }
+    QVERIFY2(cut.first >= 0, "the view never cut a time label");
+    QImage image(chart.clientSize(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    paintScrollChart(painter, chart.model(), chart.clientSize(), chart.labelFont(), Qt::darkGray);
+    painter.end();
+    const QColor background = toQColor(chart.model().background());
+    const int top = frame.plot.bottom() + 1;
+    for (int x = frame.plot.left(); x < frame.plot.left() + cut.second; ++x)
+        for (int y = top; y < top + frame.timeScale; ++y)
+            QVERIFY2(image.pixelColor(x, y) == background, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
 }
 
 QTEST_MAIN(ScrollChartTest)

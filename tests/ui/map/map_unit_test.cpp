@@ -160,6 +160,61 @@ private slots:
         QCOMPARE(after.storedMap, after.map);
     }
 
+    // The editor opens with the value as the unit holds it; leaving it as it opened
+    // (Enter, a click on another cell, Esc) or typing what the unit holds is no edit:
+    // nothing reaches the unit and Undo has nothing to take back.
+    void anEditorLeftAsItOpenedWritesNothing()
+    {
+        const unsigned writes = host->state().writes;
+        // 0.86 and 0.92 (off the whole tenths), 0.80, an RPM and a voltage header.
+        const struct {
+            CellPos cell;
+            const char* opens;
+            const char* exact;
+        } cases[] = {{{1, 0}, "0.86", "0.86"}, {{2, 0}, "0.92", "0.92"}, {{0, 0}, "0.8", "0.80"},
+                     {{3, -1}, "1400", "1400"},  {{-1, 2}, "2.88", "2.88"}};
+        for (const auto& c : cases) {
+            const QString where = QStringLiteral("%1,%2").arg(c.cell.column).arg(c.cell.row);
+            QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre(c.cell));
+            auto* edit = qobject_cast<QLineEdit*>(grid->editor()->getWindow());
+            QVERIFY2(edit && edit->isVisible(), qPrintable(where));
+            QCOMPARE(edit->text(), QString::fromLatin1(c.opens));
+            QTest::keyClick(edit, Qt::Key_Return);
+            QVERIFY(!edit->isVisible());
+
+            QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre(c.cell));
+            QTest::mouseClick(grid, Qt::LeftButton, Qt::NoModifier, centre({7, 9}));
+            QVERIFY(!edit->isVisible());
+
+            QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre(c.cell));
+            QTest::keyClick(edit, Qt::Key_Escape);
+
+            QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre(c.cell));
+            edit->selectAll();
+            QTest::keyClicks(edit, QString::fromLatin1(c.exact).replace(QLatin1Char('.'), QLatin1Char(',')));
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(QString::fromStdWString(map->at(c.cell).getTxt()), QString::fromLatin1(c.opens));
+        }
+        QVERIFY(settle());
+        QCOMPARE(host->state().writes, writes);
+        QCOMPARE(edits->stack().count(), 0);
+        QCOMPARE(document->content(), contentOf(unit));
+        QVERIFY(edits->lastNotice().isEmpty());
+
+        // A real change goes out once, and shows what the unit keeps: 2,55 is 2.54.
+        QTest::mouseDClick(grid, Qt::LeftButton, Qt::NoModifier, centre({1, 0}));
+        auto* edit = qobject_cast<QLineEdit*>(grid->editor()->getWindow());
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("2,55"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(settle());
+        QVERIFY(host->state().writes > writes);
+        QCOMPARE(int(host->state().map[1]), 127);
+        QCOMPARE(map->cell(1, 0).getTxt(), std::wstring(L"2.54"));
+        QCOMPARE(edits->stack().count(), 1);
+        QVERIFY(edits->lastNotice().contains(QStringLiteral("2.54")));
+    }
+
     void anEditedRpmHeaderIsWrittenToTheUnit()
     {
         const sim::SimState before = host->state();

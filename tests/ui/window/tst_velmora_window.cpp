@@ -35,6 +35,7 @@
 #include <QWheelEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QStandardPaths>
@@ -48,6 +49,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -209,6 +211,8 @@ private slots:
     void clearMapAsksAndCanBeUndone();
     void refusedClearLeavesTheMapAlone();
     void lostLinkIsFoundAgain();
+    void aSilenceIsShownAsLongAsItLastedAndEachReadingOnce();
+    void axisEditWrittenOtherwiseIsSaidInTheStatusBar();
     void recordingRefusedByItsFolderSaysSo();
     void nothingWritesWhileTheUnitCannotTakeIt();
     void portChooserAndStatusBarFollowTheLink();
@@ -349,7 +353,9 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
     QTRY_VERIFY_WITH_TIMEOUT(rig.window->chartSampleCounter() >= 5, 5000);
     for (int series = 0; series < 3; ++series)
         QCOMPARE(rig.chartPoints(series), std::size_t(rig.window->chartSampleCounter()));
-    QCOMPARE(rig.window->chart()->model().findSeries(0)->points().front().x, 0.0f);
+    // x counts tenths of a second since Start.
+    const float firstX = rig.window->chart()->model().findSeries(0)->points().front().x;
+    QVERIFY(firstX >= 0.0f && firstX < 10.0f);
 
     rig.click(ctl::Stop);
     const int frozen = rig.window->chartSampleCounter();
@@ -375,12 +381,21 @@ void TestVelmoraWindow::chartFollowsStartStopAndOverwrite()
     QCOMPARE(rig.window->chartSampleCounter(), frozen);
     QCOMPARE(rig.chartPoints(), std::size_t(frozen));
 
-    // Overwrite: drawing restarts at 0 over the old points, which stay.
+    // Overwrite: drawing restarts at 0 over the old points, which stay beyond the new
+    // line and give way to it as it goes.
+    const float oldEnd = points.back().x;
     rig.window->OnBnClickedBtnOverwrite();
     QCOMPARE(rig.window->chartSampleCounter(), 0);
     QVERIFY(!rig.window->chartStopped());
     QTRY_VERIFY_WITH_TIMEOUT(rig.window->chartSampleCounter() >= 2, 5000);
-    QCOMPARE(rig.chartPoints(), std::size_t(frozen));
+    rig.click(ctl::Stop);
+    const int drawn = rig.window->chartSampleCounter();
+    const auto& over = rig.window->chart()->model().findSeries(0)->points();
+    QCOMPARE(over.back().x, oldEnd);
+    const float newEnd = rig.window->chart()->model().findSeries(0)->points()[std::size_t(drawn) - 1].x;
+    QVERIFY(newEnd < oldEnd);
+    for (std::size_t i = 0; i + 1 < over.size(); ++i)
+        QVERIFY(over[i].x < over[i + 1].x);
 
     // Start empties the chart.
     rig.click(ctl::Stop);
@@ -618,6 +633,106 @@ void TestVelmoraWindow::lostLinkIsFoundAgain()
     // After reconnection the new reading thread numbers from 1 again.
     QCOMPARE(sampleColumns(lines[markerAt + 1]).substr(0, 2), std::string("1,"));
     std::filesystem::remove_all(folder);
+}
+
+// The unit goes silent for a few seconds mid-run. The chart leaves as much room as
+// the silence lasted, breaks its line there and says how long it was; the chart's
+// saved data and the recording hold each reading once, with the time it arrived; the
+// map greys out while nothing reaches the unit and comes back after the re-read.
+void TestVelmoraWindow::aSilenceIsShownAsLongAsItLastedAndEachReadingOnce()
+{
+    Rig rig;
+    const auto folder = std::filesystem::temp_directory_path() / ("velmora-silence-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    rig.window->recording()->setFolder(QString::fromStdString(folder.string()));
+    rig.main->show();
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
+    rig.click(ctl::Start);
+    recordButton(rig)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->chartSampleCounter() >= 10, 5000);
+    QVERIFY(!rig.window->mapGrid()->isStale());
+
+    sim::Faults silent;
+    silent.silentAfterReadings = 1;
+    silent.silentForMs = 3000;
+    rig.host->setFaults(silent);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->readingsStale(), 3000);
+    // Ticks without readings add nothing.
+    const int during = rig.window->chartSampleCounter();
+    QTest::qWait(400);
+    QCOMPARE(rig.window->chartSampleCounter(), during);
+    // Nothing reaches the unit: the map is the last known state, greyed, and says when.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.link->status().state != LinkState::Connected, 5000);
+    QVERIFY(rig.window->mapGrid()->isStale());
+    QVERIFY(rig.main->findChild<QLabel*>(QStringLiteral("mapCell"))->text().contains(QStringLiteral("ostatni odczyt")));
+    rig.host->setFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 30000);
+    QVERIFY(!rig.window->mapGrid()->isStale()); // read again before the readings came
+    QTRY_VERIFY_WITH_TIMEOUT(rig.window->chartSampleCounter() >= during + 10, 5000);
+    rig.click(ctl::Stop);
+    recordButton(rig)->click();
+
+    // One chart point per reading, in the chart's data as well, times rising.
+    const auto& points = rig.window->chart()->model().findSeries(0)->points();
+    const auto& log = rig.window->chartLog().entries();
+    std::vector<const CReadingLog::Entry*> rows;
+    for (const auto& e : log)
+        if (!e.gap)
+            rows.push_back(&e);
+    QCOMPARE(points.size(), std::size_t(rig.window->chartSampleCounter()));
+    QCOMPARE(rows.size(), points.size());
+    float widest = 0;
+    std::size_t widestAt = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        QVERIFY(rows[i]->time > rows[i - 1]->time);
+        QVERIFY(rows[i]->sample.sequence != rows[i - 1]->sample.sequence || rows[i]->sample.sequence == 1);
+        // The chart's x is tenths of a second: its spacing is the readings' own.
+        const double seconds = std::chrono::duration<double>(rows[i]->time - rows[i - 1]->time).count();
+        const float dx = points[i].x - points[i - 1].x;
+        QVERIFY2(std::abs(dx / 10.0 - seconds) < 0.01, qPrintable(QString::number(dx)));
+        if (dx > widest) {
+            widest = dx;
+            widestAt = i;
+        }
+    }
+    // The silence (3 s, and the reconnection) takes its width, with a break and a label.
+    QVERIFY2(widest >= 25.0f, qPrintable(QString::number(widest)));
+    const auto& model = rig.window->chart()->model();
+    QVERIFY(model.gapBetween(points[widestAt - 1].x, points[widestAt].x));
+    const auto frame = chartFrame(model, rig.window->chart()->clientSize(), axisFontFor(rig.window->chart()->labelFont()));
+    CStaticTextCache texts;
+    bool labelled = false;
+    for (const CChartLabel& label : chartLabels(model, frame, rig.window->chart()->labelFont(), texts))
+        labelled = labelled || (label.gap && label.text.contains(QStringLiteral("bez odczytów")));
+    QVERIFY(labelled);
+
+    // The recording: every reading once, each at its own time.
+    const auto lines = fileLines(rig.window->recording()->recorder().file());
+    QVERIFY(lines.size() > 20);
+    std::set<std::string> times;
+    std::size_t samples = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].find(",link_lost,") != std::string::npos)
+            continue;
+        ++samples;
+        times.insert(lines[i].substr(0, lines[i].find(',')));
+    }
+    QCOMPARE(times.size(), samples);
+    std::filesystem::remove_all(folder);
+}
+
+void TestVelmoraWindow::axisEditWrittenOtherwiseIsSaidInTheStatusBar()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY(rig.window->edits().canWrite());
+    // RPM 1400 typed as 900 between 1100 and 1700: kept above its neighbour.
+    QCOMPARE(rig.window->map().editedText(3, -1, L"900"), std::wstring(L"1200"));
+    const QString said = rig.main->statusBar()->currentMessage();
+    QVERIFY2(said.contains(QStringLiteral("wpisano 900")) && said.contains(QStringLiteral("1200")), qPrintable(said));
+    QVERIFY(said.contains(QStringLiteral("od 500 do 8000")));
+    QTRY_COMPARE(int(rig.host->state().rpmBytes[3]), 12);
 }
 
 void TestVelmoraWindow::recordingRefusedByItsFolderSaysSo()

@@ -112,21 +112,52 @@ std::vector<double> verticalGridValues(const CChartView& view, unsigned division
     return columns;
 }
 
-std::vector<CPixelRect> placeLabels(const std::vector<CPixelPoint>& anchors)
+std::vector<CPixelRect> stackLabels(const std::vector<CPixelPoint>& anchors, const std::vector<int>& widths,
+                                    int height, int plotWidth, int plotHeight)
 {
-    std::vector<CPixelRect> placed;
-    placed.reserve(anchors.size());
-    for (const CPixelPoint& a : anchors) {
-        CPixelRect r{a.x, a.y - kLabelHeight, a.x + kLabelWidth, a.y};
-        for (const CPixelRect& earlier : placed) {
-            if (r.intersects(earlier)) {
-                r.left -= kLabelWidth;
-                r.right -= kLabelWidth;
-            }
-        }
-        placed.push_back(r);
+    const std::size_t n = anchors.size();
+    std::vector<CPixelRect> boxes(n);
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const int width = i < widths.size() ? std::max(widths[i], 0) : 0;
+        const CPixelPoint& a = anchors[i];
+        int left = a.x + kLabelGap;
+        if (left + width > plotWidth && a.x - kLabelGap - width >= 0)
+            left = a.x - kLabelGap - width;
+        const int top = a.y - height / 2;
+        boxes[i] = CPixelRect{left, top, left + width, top + height};
+        order[i] = i;
     }
-    return placed;
+    // Higher values lie higher up (smaller y); equal ones keep the series' order.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return anchors[a].y < anchors[b].y; });
+    const auto moveTo = [&](CPixelRect& r, int top) {
+        r.bottom += top - r.top;
+        r.top = top;
+    };
+    // Down from the top, each below the one above it ...
+    for (std::size_t k = 1; k < n; ++k) {
+        const CPixelRect& above = boxes[order[k - 1]];
+        CPixelRect& box = boxes[order[k]];
+        if (box.top < above.bottom)
+            moveTo(box, above.bottom);
+    }
+    // ... then up from the bottom edge, and never above the top edge.
+    if (n > 0 && boxes[order[n - 1]].bottom > plotHeight)
+        moveTo(boxes[order[n - 1]], plotHeight - height);
+    for (std::size_t k = n; k-- > 1;) {
+        const CPixelRect& below = boxes[order[k]];
+        CPixelRect& box = boxes[order[k - 1]];
+        if (box.bottom > below.top)
+            moveTo(box, below.top - height);
+    }
+    if (n > 0 && boxes[order[0]].top < 0) {
+        moveTo(boxes[order[0]], 0);
+        for (std::size_t k = 1; k < n; ++k)
+            if (boxes[order[k]].top < boxes[order[k - 1]].bottom)
+                moveTo(boxes[order[k]], boxes[order[k - 1]].bottom);
+    }
+    return boxes;
 }
 
 CScrollBarState scrollBarState(double rangeStart, double rangeEnd, double viewStart, double viewWidth)

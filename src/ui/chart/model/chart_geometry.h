@@ -62,12 +62,16 @@ std::vector<double> verticalGridValues(const CChartView& view, unsigned division
 // the smallest whose marks lie at least minPixels apart over pixels.
 double niceScaleStep(double span, int pixels, int minPixels);
 
-constexpr int kLabelWidth = 33;
-constexpr int kLabelHeight = 25;
+// Room between a point and its value label, px.
+constexpr int kLabelGap = 3;
 
-// Value label boxes above their points, in drawing order. A box that meets a box
-// placed earlier moves one label width to the left, once per such box.
-std::vector<CPixelRect> placeLabels(const std::vector<CPixelPoint>& anchors);
+// Value label boxes (widths[i] x height) beside the newest point of each series, in
+// the anchors' order, none over another however close the values lie: each box sits
+// right of its point (left of it where the plot ends first), centred on it, and the
+// boxes stack in the order of their values, the highest on top, each moved down
+// below the one above it and the stack kept within the plot's height.
+std::vector<CPixelRect> stackLabels(const std::vector<CPixelPoint>& anchors, const std::vector<int>& widths,
+                                    int height, int plotWidth, int plotHeight);
 
 // Horizontal scroll bar over a fixed 0..1000 scale.
 struct CScrollBarState {

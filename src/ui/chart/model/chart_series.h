@@ -78,6 +78,18 @@ public:
 
     void clearPoints() { m_points.clear(); }
 
+    // Drops the points with after < x <= upTo; returns how many went.
+    std::size_t eraseBetween(T after, T upTo)
+    {
+        const auto from = std::upper_bound(m_points.begin(), m_points.end(), after,
+                                           [](T v, const Point& p) { return v < p.x; });
+        const auto to = std::upper_bound(from, m_points.end(), upTo,
+                                         [](T v, const Point& p) { return v < p.x; });
+        const auto n = static_cast<std::size_t>(to - from);
+        m_points.erase(from, to);
+        return n;
+    }
+
     // Needs at least one point.
     CVisibleStretch visibleStretch(T viewStart, T viewEnd) const
     {

@@ -115,6 +115,33 @@ bool CScrollChartModel<T>::gapBetween(T from, T to) const
 }
 
 template <typename T>
+bool CScrollChartModel<T>::gapEnd(T gap, T& end) const
+{
+    bool any = false;
+    for (const auto& [id, s] : m_series) {
+        const auto& points = s.points();
+        const auto it = std::upper_bound(points.begin(), points.end(), gap,
+                                         [](T v, const typename Series::Point& p) { return v < p.x; });
+        if (it != points.end() && (!any || it->x < end)) {
+            end = it->x;
+            any = true;
+        }
+    }
+    return any;
+}
+
+template <typename T>
+bool CScrollChartModel<T>::erasePoints(T after, T upTo)
+{
+    std::size_t removed = 0;
+    for (auto& [id, s] : m_series)
+        removed += s.eraseBetween(after, upTo);
+    const auto before = m_gaps.size();
+    std::erase_if(m_gaps, [&](T g) { return after < g && g <= upTo; });
+    return removed != 0 || m_gaps.size() != before;
+}
+
+template <typename T>
 bool CScrollChartModel<T>::setSeriesName(int id, std::wstring name)
 {
     const auto it = m_series.find(id);

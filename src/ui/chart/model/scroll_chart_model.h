@@ -33,6 +33,12 @@ struct CChartAxes {
     std::wstring yUnit;
     double xFactor = 1.0;
     std::wstring xUnit;
+    // A break at least gapLabelFrom long (in shown x units) is shaded and says how long
+    // it lasted: gapFormat with "%1" for the length ("%1 s without readings"), or
+    // gapShortFormat ("%1 s") where that does not fit. Empty: breaks carry no label.
+    std::wstring gapFormat;
+    std::wstring gapShortFormat;
+    double gapLabelFrom = 2.0;
 };
 
 template <typename T>
@@ -60,6 +66,9 @@ public:
 
     // Empties every series and returns the view to x = 0; the range end stays.
     void clear();
+    // Drops every point, and break, with after < x <= upTo (drawing over old points).
+    // True when anything went.
+    bool erasePoints(T after, T upTo);
 
     // A break after the newest point so far (a lost link): no line joins the points on
     // either side. Nothing happens before the first point or right after another break.
@@ -68,6 +77,9 @@ public:
     const std::deque<T>& gaps() const { return m_gaps; }
     // True when a break lies between two neighbouring x.
     bool gapBetween(T from, T to) const;
+    // Where the readings went on after the break at gap: the smallest x above it of
+    // any series; false while none came yet.
+    bool gapEnd(T gap, T& end) const;
 
     // Name shown in the legend; false for an unknown id.
     bool setSeriesName(int id, std::wstring name);

@@ -40,6 +40,9 @@ public:
     bool isSelected() const { return m_selected; }
     void setSelected(bool on);
     CellPos pos() const { return m_pos; }
+    // Shown when the pointer rests on the cell; empty: none.
+    const std::wstring& tip() const { return m_tip; }
+    void setTip(const std::wstring& tip) { m_tip = tip; }
 
 private:
     friend class CCellGrid;
@@ -48,6 +51,7 @@ private:
     CCellGrid* m_grid = nullptr;
     CellPos m_pos;
     std::wstring m_text;
+    std::wstring m_tip;
     Colour m_bkColor = kNoColour;
     Colour m_currentColor = kNoColour;
     bool m_current = false;

@@ -17,6 +17,7 @@ void CMapArray::setCellValue(int column, int row, double value)
 {
     CCell& c = cell(column, row);
     c.setTxt(formatValue(value));
+    c.setTip(formatExact(value));
     c.setBkColor(valueColour(value));
 }
 

@@ -19,7 +19,7 @@ class CMapArray : public CCellGrid {
 public:
     CMapArray(double upperLimit, double lowerLimit);
 
-    // Text formatValue(value), background valueColour(value).
+    // Text formatValue(value), tip formatExact(value), background valueColour(value).
     void setCellValue(int column, int row, double value);
     // The cell's text read as a number; 0 for an empty cell or one that holds none.
     double getCellValue(int column, int row) const;
@@ -35,6 +35,8 @@ public:
     virtual void incrementSelected(double step) = 0;
     virtual CellPos findCell(double rpm, double volts) const = 0;
     virtual std::wstring formatValue(double value) const = 0;
+    // The value in full, for the cell's tip; formatValue's text unless overridden.
+    virtual std::wstring formatExact(double value) const { return formatValue(value); }
 
     // Plain arrows: the first selected cell (scan order) moves one cell and becomes
     // the only selected cell and the anchor. Nothing happens without a selection.

@@ -30,6 +30,9 @@ public:
     virtual void changeAxes(const VoltAxis& volts, const RpmAxis& rpm) = 0;
     // An edit that cannot be made: the message says why, in the user's language.
     virtual void refuse(const std::wstring& message) = 0;
+    // An edit made otherwise than typed (a breakpoint kept in order, a value on the
+    // unit's step): what was written instead and why, said at once without a box.
+    virtual void tell(const std::wstring& message) { (void)message; }
 };
 
 } // namespace velmora

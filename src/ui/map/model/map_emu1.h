@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// This unit's map: values 0.00..5.10 shown with one decimal, cells found from the
-// document's axes, and what the keys and in-place edits ask to change. Edits go to
-// an IMapEdits; the grid follows the document when it changes.
+// This unit's map: values 0.00..5.10 shown as the unit holds them, cells found from
+// the document's axes, and what the keys and in-place edits ask to change. Edits go
+// to an IMapEdits; the grid follows the document when it changes.
 
 #include "map_array.h"
 #include "map_document.h"
@@ -35,7 +35,12 @@ public:
     // The first breakpoint above the value; the last column and row take everything
     // beyond.
     CellPos findCell(double rpm, double volts) const override;
+    // mapfile::formatMapCell: "0.9", "0.86". The tip has both decimals always.
     std::wstring formatValue(double value) const override;
+    std::wstring formatExact(double value) const override;
+    // "2000 RPM × 0.96 V: 0.86" for a body cell, the breakpoint for a header; empty
+    // for the corner or before the first data.
+    std::wstring describeCell(CellPos p) const;
 
     // Cells and headers from the document.
     void showDocument();
@@ -48,7 +53,9 @@ public:
     // The text an in-place edit of (column, row) leaves in the cell, typed being what
     // the operator entered; empty leaves the cell as it was. Header edits keep the
     // axis rising and in range; a body cell takes the typed value, refused with a
-    // message when it is no number or beyond 0.00..5.10.
+    // message when it is no number or beyond 0.00..5.10. A value that is already
+    // what the unit holds writes nothing; one written otherwise than typed is told
+    // (IMapEdits::tell) with the rule that changed it.
     std::wstring editedText(int column, int row, std::wstring typed);
 
 private:

@@ -64,24 +64,47 @@ TEST(ChartGeometry, VerticalGridLinesFollowTheViewWidthBlocks)
     EXPECT_TRUE(verticalGridLines(CChartView{0, 1000, 100, 580, 200}, 0).empty());
 }
 
-TEST(ChartGeometry, CloseLabelsShiftLeftOnceForEachEarlierOverlap)
+TEST(ChartGeometry, EndLabelsStackInValueOrderAndNeverOverlap)
 {
-    const auto boxes = placeLabels({{500, 100}, {500, 105}, {500, 110}});
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0], (CPixelRect{500, 75, 533, 100}));
-    EXPECT_EQ(boxes[1], (CPixelRect{467, 80, 500, 105}));
-    EXPECT_EQ(boxes[2], (CPixelRect{434, 85, 467, 110}));
-
-    // Boxes that only touch or lie apart keep their place.
-    const auto apart = placeLabels({{500, 100}, {533, 100}, {500, 125}, {100, 100}});
-    EXPECT_EQ(apart[1].left, 533);
-    EXPECT_EQ(apart[2].left, 500);
-    EXPECT_EQ(apart[3].left, 100);
-
-    // A box pushed off one label onto another moves again.
-    const auto chain = placeLabels({{500, 100}, {450, 100}, {505, 100}});
-    EXPECT_EQ(chain[1].left, 450);
-    EXPECT_EQ(chain[2].left, 505 - 66);
+    const auto overlap = [](const std::vector<CPixelRect>& boxes) {
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                if (boxes[i].intersects(boxes[j]))
+                    return true;
+        return false;
+    };
+    // Anchors (series order), widths, and the top-to-bottom order expected (by value:
+    // smaller y is a higher value).
+    const struct {
+        std::vector<CPixelPoint> anchors;
+        std::vector<std::size_t> topToBottom;
+    } cases[] = {
+        {{{500, 100}, {500, 105}, {500, 110}}, {0, 1, 2}}, // close, in series order
+        {{{500, 110}, {500, 100}, {500, 105}}, {1, 2, 0}}, // close, values the other way
+        {{{500, 100}, {500, 100}, {500, 100}}, {0, 1, 2}}, // equal: series order
+        {{{500, 2}, {500, 4}, {500, 3}}, {0, 2, 1}},       // at the top edge
+        {{{500, 198}, {500, 199}, {500, 200}}, {0, 1, 2}}, // at the bottom edge
+        {{{500, 20}, {500, 100}, {500, 180}}, {0, 1, 2}},  // apart: where they are
+    };
+    for (const auto& c : cases) {
+        const auto boxes = stackLabels(c.anchors, {42, 42, 42}, 18, 580, 200);
+        ASSERT_EQ(boxes.size(), 3u);
+        EXPECT_FALSE(overlap(boxes));
+        for (std::size_t k = 1; k < 3; ++k)
+            EXPECT_LE(boxes[c.topToBottom[k - 1]].bottom, boxes[c.topToBottom[k]].top);
+        for (const CPixelRect& b : boxes) {
+            EXPECT_GE(b.top, 0);
+            EXPECT_LE(b.bottom, 200);
+            EXPECT_EQ(b.left, 500 + kLabelGap); // right of the point, room to spare
+        }
+    }
+    // Apart, each label is centred on its point.
+    const auto apart = stackLabels({{500, 20}, {500, 100}}, {42, 42}, 18, 580, 200);
+    EXPECT_EQ(apart[0], (CPixelRect{503, 11, 545, 29}));
+    EXPECT_EQ(apart[1], (CPixelRect{503, 91, 545, 109}));
+    // At the right edge a label goes left of its point rather than off the plot.
+    const auto edge = stackLabels({{570, 100}}, {42}, 18, 580, 200);
+    EXPECT_EQ(edge[0].right, 570 - kLabelGap);
 }
 
 TEST(ChartGeometry, ScrollBarShowsTheViewsShareOfTheRange)

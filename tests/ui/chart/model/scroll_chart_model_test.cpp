@@ -328,6 +328,13 @@ TEST(ScrollChartModel, GapsBreakOnlyTheSegmentAfterTheNewestPointAndLeaveWithIt)
     EXPECT_FALSE(model.gapBetween(1.0f, 2.0f));
     EXPECT_FALSE(model.gapBetween(5.0f, 9.0f));
 
+    // Where the readings went on: the first point after the break of any series.
+    float end = 0;
+    EXPECT_FALSE(model.gapEnd(4.0f, end)); // not yet
+    model.addPoint(1, 9.0f, 10.0f);
+    EXPECT_TRUE(model.gapEnd(4.0f, end));
+    EXPECT_EQ(end, 9.0f);
+
     // Trimming past the break drops it; clearing drops every break.
     for (int x = 9; x < 20; ++x) {
         model.addPoint(0, static_cast<float>(x), 10.0f);
@@ -341,6 +348,26 @@ TEST(ScrollChartModel, GapsBreakOnlyTheSegmentAfterTheNewestPointAndLeaveWithIt)
     EXPECT_TRUE(model.setSeriesName(1, L"Wyjście [V]"));
     EXPECT_FALSE(model.setSeriesName(7, L"x"));
     EXPECT_EQ(model.findSeries(1)->name, L"Wyjście [V]");
+}
+
+TEST(ScrollChartModel, DrawingOverOldPointsErasesThemAsItGoes)
+{
+    Model m = chartWithSeries(2);
+    feed(m, 0, 0, 10);
+    feed(m, 1, 0, 10);
+    m.addGap();
+    feed(m, 0, 20, 30);
+    // New points from x = 0 at other x than the old ones: each erases what lies
+    // between it and the previous new point, never more.
+    EXPECT_TRUE(m.erasePoints(-1.0f, 0.5f));
+    EXPECT_EQ(m.findSeries(0)->points().front().x, 1.0f);
+    EXPECT_EQ(m.findSeries(1)->points().front().x, 1.0f);
+    EXPECT_TRUE(m.erasePoints(0.5f, 12.0f));
+    EXPECT_TRUE(m.gaps().empty()); // the break at 10 went with its points
+    EXPECT_EQ(m.findSeries(0)->points().front().x, 20.0f);
+    EXPECT_TRUE(m.findSeries(1)->empty());
+    EXPECT_FALSE(m.erasePoints(12.0f, 19.5f));
+    EXPECT_EQ(m.findSeries(0)->size(), 11u);
 }
 
 } // namespace

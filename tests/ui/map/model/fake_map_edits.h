@@ -26,6 +26,7 @@ public:
         m_document.setAxes(volts, rpm);
     }
     void refuse(const std::wstring& message) override { refusals.push_back(message); }
+    void tell(const std::wstring& message) override { notices.push_back(message); }
 
     struct MapChange {
         MapValues after;
@@ -36,6 +37,7 @@ public:
     std::vector<MapChange> mapEdits;
     int axisWrites = 0;
     std::vector<std::wstring> refusals;
+    std::vector<std::wstring> notices;
 
 private:
     CMapDocument& m_document;

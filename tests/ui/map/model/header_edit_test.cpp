@@ -65,9 +65,10 @@ TEST_F(HeaderEdit, VoltageHeaderTakesACommaAndKeepsTheOrder)
     EXPECT_EQ(map.editedText(-1, 2, L"2,5"), L"2.49");
     EXPECT_NEAR(document.volts()[2], 2.49, 1e-9);
     EXPECT_EQ(edits.axisWrites, 1);
-    // The cases: out of order values are kept between the neighbours.
-    EXPECT_EQ(map.editedText(-1, 6, L"99"), L"7.67");
-    EXPECT_EQ(map.editedText(-1, 6, L"-5"), L"5.78");
+    // Out of order values are kept between the neighbours, shown as the unit holds
+    // them (a third decimal where its 0.015 V step needs one).
+    EXPECT_EQ(map.editedText(-1, 6, L"99"), L"7.665");
+    EXPECT_EQ(map.editedText(-1, 6, L"-5"), L"5.775");
     for (int i = 1; i < kVoltRows; ++i)
         EXPECT_LT(document.volts()[i - 1], document.volts()[i]) << i;
 }
@@ -93,11 +94,60 @@ TEST_F(HeaderEdit, RpmHeaderIsLimitedRoundedAndWritten)
     EXPECT_EQ(map.columnHeader(5).getTxt(), L"3100");
 }
 
+TEST_F(HeaderEdit, ABreakpointWrittenOtherwiseThanTypedIsSaidWithTheRule)
+{
+    // Each: the header, what was typed, what the unit then holds, and whether the
+    // notice comes (only when the two differ).
+    const struct {
+        int column, row;
+        const wchar_t* typed;
+        const wchar_t* held;
+        const wchar_t* notice; // empty: none
+    } cases[] = {
+        {-1, 0, L"99", L"1.905",
+         L"Punkt napięcia 1: wpisano 99, urządzenie ma 1.905 V. Punkty napięcia rosną od wiersza do wiersza, "
+         L"od 0,00 do 20,00 V, co 0,015 V."},
+        {-1, 15, L"-5", L"14.415", L"Punkt napięcia 16: wpisano -5, urządzenie ma 14.415 V."},
+        {-1, 3, L"3,5", L"3.495", L"wpisano 3.5, urządzenie ma 3.495 V"},
+        {-1, 3, L"3.495", L"3.495", L""},
+        {1, -1, L"900", L"1100",
+         L"Punkt obrotów 2: wpisano 900, urządzenie ma 1100 obr/min. Punkty obrotów to pełne setki od 500 do "
+         L"8000, każdy o co najmniej 100 wyższy od poprzedniego."},
+        {13, -1, L"99999", L"7900", L"Punkt obrotów 14: wpisano 99999, urządzenie ma 7900 obr/min."},
+        {5, -1, L"3449", L"3400", L"wpisano 3449"},
+        {5, -1, L"3400", L"3400", L""},
+    };
+    for (const auto& c : cases) {
+        edits.notices.clear();
+        EXPECT_EQ(map.editedText(c.column, c.row, c.typed), c.held) << c.typed;
+        if (*c.notice == 0) {
+            EXPECT_TRUE(edits.notices.empty()) << c.typed;
+        } else {
+            ASSERT_EQ(edits.notices.size(), 1u) << c.typed;
+            EXPECT_NE(edits.notices[0].find(c.notice), std::wstring::npos) << edits.notices[0].size();
+        }
+    }
+    // Nothing is said without a unit to write to: nothing was written.
+    edits.connected = false;
+    edits.notices.clear();
+    map.editedText(5, -1, L"3449");
+    EXPECT_TRUE(edits.notices.empty());
+}
+
+TEST_F(HeaderEdit, HintsNameTheKindOfValue)
+{
+    map.editedText(-1, 2, L"abc");
+    map.editedText(5, -1, L"abc");
+    ASSERT_EQ(edits.refusals.size(), 2u);
+    EXPECT_NE(edits.refusals[0].find(L"napięcie, na przykład 1,25"), std::wstring::npos);
+    EXPECT_NE(edits.refusals[1].find(L"obroty, na przykład 2500"), std::wstring::npos);
+}
+
 TEST_F(HeaderEdit, WithoutConnectionOnlyTheTextChanges)
 {
     edits.connected = false;
     EXPECT_EQ(map.editedText(5, -1, L"3449"), L"3400");
-    EXPECT_EQ(map.editedText(-1, 1, L"7,25"), L"2.86");
+    EXPECT_EQ(map.editedText(-1, 1, L"7,25"), L"2.865");
     EXPECT_EQ(edits.axisWrites, 0);
     EXPECT_EQ(document.rpm()[5], 3500);
 }

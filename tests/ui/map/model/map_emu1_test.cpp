@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "device/encodings.h"
+
 #include <cmath>
+#include <set>
 
 namespace velmora {
 namespace {
@@ -69,7 +72,38 @@ TEST_F(MapTest, ValueColourStepsGetRedderAndStayApart)
     CMapArray::valueColour(std::nan(""));
 }
 
-TEST_F(MapTest, CellValuesShowOneDecimalOnTheirColour)
+TEST_F(MapTest, CellsShowWhatTheUnitHoldsAndTheTipHasItInFull)
+{
+    // A whole tenth keeps one decimal; anything else on the unit's 0.02 steps shows
+    // both, so no two values the unit holds look alike.
+    const struct {
+        std::uint8_t byte;
+        const wchar_t* text;
+        const wchar_t* tip;
+    } cases[] = {{43, L"0.86", L"0.86"}, {45, L"0.9", L"0.90"}, {46, L"0.92", L"0.92"},
+                 {127, L"2.54", L"2.54"}, {250, L"5.0", L"5.00"}, {255, L"5.1", L"5.10"},
+                 {1, L"0.02", L"0.02"},   {0, L"0.0", L"0.00"}};
+    for (const auto& c : cases) {
+        map.setCellValue(1, 2, mapValueFromByte(c.byte));
+        EXPECT_EQ(map.cell(1, 2).getTxt(), c.text) << int(c.byte);
+        EXPECT_EQ(map.cell(1, 2).tip(), c.tip) << int(c.byte);
+        // Read back from its text, the cell is exactly what the unit holds.
+        EXPECT_EQ(unitMapValue(map.getCellValue(1, 2)), mapValueFromByte(c.byte)) << int(c.byte);
+    }
+    std::set<std::wstring> texts;
+    for (int b = 0; b <= 255; ++b) {
+        map.setCellValue(0, 0, mapValueFromByte(static_cast<std::uint8_t>(b)));
+        texts.insert(map.cell(0, 0).getTxt());
+    }
+    EXPECT_EQ(texts.size(), 256u);
+    // The status bar's line for a cell names its breakpoints and the exact value.
+    setValue(2, 3, 0.86);
+    EXPECT_EQ(map.describeCell({2, 3}), L"2000 obr/min × 2.50 V: 0.86");
+    EXPECT_EQ(map.describeCell({2, -1}), L"Punkt obrotów 3: 2000 obr/min");
+    EXPECT_EQ(map.describeCell({-1, 3}), L"Punkt napięcia 4: 2.50 V");
+}
+
+TEST_F(MapTest, CellValuesShowOnTheirColour)
 {
     map.setCellValue(1, 2, 5.0);
     EXPECT_EQ(map.cell(1, 2).getTxt(), L"5.0");
@@ -78,7 +112,7 @@ TEST_F(MapTest, CellValuesShowOneDecimalOnTheirColour)
     EXPECT_EQ(map.cell(1, 2).getTxt(), L"0.0");
     EXPECT_EQ(map.cell(1, 2).bkColor(), rgb(255, 255, 255));
     map.setCellValue(1, 2, 0.04);
-    EXPECT_EQ(map.getCellValue(1, 2), 0.0);
+    EXPECT_EQ(map.getCellValue(1, 2), 0.04); // as the unit holds it, not "0.0"
     EXPECT_EQ(map.getCellValue(3, 3), 0.0); // never filled
 }
 
@@ -126,7 +160,7 @@ TEST_F(MapTest, TheGridFollowsTheDocument)
     VoltAxis volts = document.volts();
     volts[3] = 0.96;
     document.setAxes(volts, document.rpm());
-    EXPECT_EQ(map.cell(4, 7).getTxt(), L"2.3");
+    EXPECT_EQ(map.cell(4, 7).getTxt(), L"2.34");
     EXPECT_EQ(map.cell(7, 4).getTxt(), L"0.0");
     EXPECT_EQ(map.columnHeader(14).getTxt(), L"8000");
     EXPECT_EQ(map.rowHeader(3).getTxt(), L"0.96");
@@ -148,7 +182,7 @@ TEST_F(MapTest, SteppingARectangleIsOneMapEditOfExactlyItsCells)
     EXPECT_NEAR(after[9][5], 0.1, 1e-9);
     EXPECT_NEAR(after[8][5], 5.06, 1e-9);
     EXPECT_EQ(after[0][0], 0.02);
-    EXPECT_EQ(map.cell(4, 7).getTxt(), L"0.1");
+    EXPECT_EQ(map.cell(4, 7).getTxt(), L"0.14");
 }
 
 TEST_F(MapTest, SteppingClampsAtWhatTheUnitHolds)
@@ -188,9 +222,15 @@ TEST_F(MapTest, TypedCellValuesAreCheckedBeforeTheyGoOut)
     ASSERT_EQ(edits.mapEdits.size(), 1u);
     EXPECT_EQ(edits.mapEdits[0].what, MapEdit::Type);
     EXPECT_NEAR(document.map()[4][3], 2.5, 1e-9);
-    // Stored as the unit stores it (the nearest 0.02 step).
-    EXPECT_EQ(map.editedText(3, 4, L"1.011"), L"1.0");
+    // Stored as the unit stores it (the nearest 0.02 step), shown so, and said.
+    EXPECT_TRUE(edits.notices.empty());
+    EXPECT_EQ(map.editedText(3, 4, L"1.011"), L"1.02");
     EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
+    ASSERT_EQ(edits.notices.size(), 1u);
+    EXPECT_EQ(edits.notices[0], L"Wpisano 1.011, urządzenie ma 1.02: przechowuje wartości co 0,02.");
+    // What the unit holds already, typed again: no edit.
+    EXPECT_EQ(map.editedText(3, 4, L"1,02"), L"1.02");
+    EXPECT_EQ(edits.mapEdits.size(), 2u);
 
     const struct {
         const wchar_t* typed;
@@ -198,6 +238,8 @@ TEST_F(MapTest, TypedCellValuesAreCheckedBeforeTheyGoOut)
     for (const auto& r : refused) {
         EXPECT_EQ(map.editedText(3, 4, r.typed), L"") << r.typed;
     }
+    // The hint names a correction value.
+    EXPECT_NE(edits.refusals[0].find(L"wartość korekty"), std::wstring::npos);
     EXPECT_EQ(edits.refusals.size(), std::size(refused));
     EXPECT_EQ(edits.mapEdits.size(), 2u);
     EXPECT_NEAR(document.map()[4][3], 1.02, 1e-9);
