@@ -242,19 +242,35 @@ void paintPlotColumns(QPainter& p, const CScrollChartModel<T>& model, const CCha
         }
     }
 
-    if (timeScale && frame.timeScale > 0 && model.verticalDivisions() > 0) {
-        p.setClipRect(QRect(from, h, to - from, frame.timeScale));
-        p.setFont(axisFont);
-        p.setPen(kScaleText);
-        for (const TimeLabel& label : timeLabels(model, view, axisFont, from, to)) {
-            if (label.px >= from - 1 && label.px <= to)
-                p.drawLine(label.px, h, label.px, h + kTick);
-            // Only whole at the left edge: a tail alone ("s") reads as nothing.
-            if (label.px + 3 < 0)
-                continue;
-            p.drawText(QRect(label.px + 3, h + 1, label.width, frame.timeScale - 1),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label.text);
-        }
+    p.restore();
+    if (timeScale)
+        paintTimeScaleColumns(p, model, frame, axisFont, from, to, false);
+}
+
+template <typename T>
+void paintTimeScaleColumns(QPainter& p, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                           const QFont& axisFont, int from, int to, bool fill)
+{
+    const int h = frame.plot.height();
+    from = std::max(from, 0);
+    to = std::min(to, frame.plot.width());
+    if (frame.timeScale <= 0 || model.verticalDivisions() == 0 || h <= 0 || from >= to)
+        return;
+    p.save();
+    const QRect strip(from, h, to - from, frame.timeScale);
+    if (fill)
+        p.fillRect(strip, toQColor(model.background()));
+    p.setClipRect(strip);
+    p.setFont(axisFont);
+    p.setPen(kScaleText);
+    for (const TimeLabel& label : timeLabels(model, plotView(model, frame), axisFont, from, to)) {
+        if (label.px >= from - 1 && label.px <= to)
+            p.drawLine(label.px, h, label.px, h + kTick);
+        // Only whole at the left edge: a tail alone ("s") reads as nothing.
+        if (label.px + 3 < 0)
+            continue;
+        p.drawText(QRect(label.px + 3, h + 1, label.width, frame.timeScale - 1),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, label.text);
     }
     p.restore();
 }
@@ -431,12 +447,12 @@ QRect paintChartOverlay(QPainter& p, const CScrollChartModel<T>& model, const CC
             p.fillRect(label.area, background);
             covered |= label.area & frame.plot;
             p.setPen(label.colour);
-            if (label.gap) {
-                p.setFont(axisFont);
+            // Static texts take the painter's font: it must be the one they were laid out in.
+            p.setFont(label.gap ? axisFont : labelFont);
+            if (label.gap)
                 p.drawText(label.area, Qt::AlignCenter | Qt::TextSingleLine, label.text);
-            } else {
+            else
                 texts.draw(p, label.area.topLeft(), label.text, labelFont);
-            }
         }
         p.restore();
     }
@@ -473,6 +489,8 @@ template void paintPlotColumns<float>(QPainter&, const CScrollChartModel<float>&
                                       const QFont&, int, int, bool);
 template void paintChartDecorations<float>(QPainter&, const CScrollChartModel<float>&, QSize,
                                            const CChartFrame&, const QFont&);
+template void paintTimeScaleColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                           const QFont&, int, int, bool);
 template std::pair<long long, int> cutTimeLabel<float>(const CScrollChartModel<float>&, const CChartFrame&,
                                                        const QFont&);
 template std::vector<CChartBreak> chartBreaks<float>(const CScrollChartModel<float>&, const CChartFrame&);

@@ -43,6 +43,11 @@ QFont axisFontFor(const QFont& labelFont);
 template <typename T>
 void paintPlotColumns(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
                       const QFont& axisFont, int from, int to, bool timeScale = true);
+// Columns [from, to) of the time scale alone, under the plot (origin at the plot's
+// top-left); fill: clear them first.
+template <typename T>
+void paintTimeScaleColumns(QPainter& painter, const CScrollChartModel<T>& model, const CChartFrame& frame,
+                           const QFont& axisFont, int from, int to, bool fill);
 // The time label cut by the plot's left edge, which paintPlotColumns leaves out:
 // its grid line's index and the columns [0, n) its text would reach; (-1, 0) when
 // none is.
@@ -95,6 +100,8 @@ extern template void paintChartDecorations<float>(QPainter&, const CScrollChartM
                                                   const CChartFrame&, const QFont&);
 extern template std::vector<CChartLabel> chartLabels<float>(const CScrollChartModel<float>&,
                                                             const CChartFrame&, const QFont&, CStaticTextCache&);
+extern template void paintTimeScaleColumns<float>(QPainter&, const CScrollChartModel<float>&, const CChartFrame&,
+                                                  const QFont&, int, int, bool);
 extern template std::pair<long long, int> cutTimeLabel<float>(const CScrollChartModel<float>&,
                                                               const CChartFrame&, const QFont&);
 extern template std::vector<CChartBreak> chartBreaks<float>(const CScrollChartModel<float>&, const CChartFrame&);

@@ -403,8 +403,10 @@ void CScrollChart<T>::paintEvent(QPaintEvent* event)
         paintColumns(from, to, true);
         // A time label the shift took over the left edge goes whole, not in part.
         const auto [cut, reach] = cutTimeLabel(m_model, frame, axisFont);
-        if (moved > 0 && cut >= 0 && cut != m_cutLabel)
-            paintColumns(0, reach, true);
+        if (moved > 0 && cut >= 0 && cut != m_cutLabel) {
+            QPainter p(&m_picture);
+            paintTimeScaleColumns(p, m_model, frame, axisFont, 0, reach, true);
+        }
         if (cut >= 0)
             m_cutLabel = cut;
     } else {
@@ -474,7 +476,7 @@ QRegion CScrollChart<T>::changedArea()
         // A time label now cut by the left edge is taken out.
         const auto [cut, reach] = cutTimeLabel(m_model, frame, m_axisFont);
         if (cut >= 0 && cut != m_cutLabel)
-            area += QRect(plotArea.left(), plotArea.top(), reach + 1, plotArea.height());
+            area += QRect(plotArea.left(), frame.plot.bottom() + 1, reach + 1, frame.timeScale);
     }
     if (m_hasDirty) {
         const int spare = segmentSpare(m_model);

@@ -144,10 +144,10 @@ void CMainWindow::addMapWork()
     QAction* quit = m_fileMenu->addAction(qt(translate(L"&Zakończ")), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
-    // The map's cell and, while offline, when it was last read: first of the fields
+    // The map's cell and, while offline, when it was last read: among the fields
     // that stay.
     if (CMapStatus* map = m_dialog->mapStatus()) {
-        statusBar()->insertPermanentWidget(0, map);
+        statusBar()->addPermanentWidget(map);
         map->show();
     }
     // An edit written otherwise than typed says so at once.

@@ -13,6 +13,9 @@ CMapStatus::CMapStatus(CMapEmu1& map, CCellArray* grid, QWidget* parent)
 {
     setObjectName(QStringLiteral("mapCell"));
     setTextFormat(Qt::PlainText);
+    // A crowded status bar cuts this line rather than laying it over its neighbours;
+    // the tooltip keeps it whole.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     if (m_grid)
         QObject::connect(m_grid, &CCellArray::focusCellChanged, this, &CMapStatus::refresh);
 }
@@ -62,7 +65,9 @@ void CMapStatus::refresh()
     QString cell;
     if (m_grid && m_grid->grid() && m_grid->grid()->focusCell())
         cell = QString::fromStdWString(m_map.describeCell(*m_grid->grid()->focusCell()));
-    setText(caption.isEmpty() ? cell : cell.isEmpty() ? caption : caption + QStringLiteral(" · ") + cell);
+    const QString text = caption.isEmpty() ? cell : cell.isEmpty() ? caption : caption + QStringLiteral(" · ") + cell;
+    setText(text);
+    setToolTip(text);
 }
 
 } // namespace velmora

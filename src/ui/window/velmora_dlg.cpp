@@ -258,11 +258,8 @@ void CVelmoraDlg::setChartAxes()
 {
     // Percent of 15 V on the left in volts; x in tenths of a second since Start at the
     // bottom in seconds, silences of 2 s and more labelled with their length.
-    CChartAxes axes{true, 15.0 / 100, L"V", kChartTick.count() / 1000.0, L"s"};
-    axes.gapFormat = translate(L"%1 s bez odczytów");
-    axes.gapShortFormat = L"%1 s";
-    axes.gapLabelFrom = 2.0;
-    m_chart->setAxes(std::move(axes));
+    m_chart->setAxes(CChartAxes{true, 15.0 / 100, L"V", kChartTick.count() / 1000.0, L"s",
+                                translate(L"%1 s bez odczytów"), L"%1 s", 2.0});
 }
 
 void CVelmoraDlg::showDeviceData()
