@@ -8,6 +8,7 @@
 
 #include "device/error.h"
 #include "firmware/firmware_update.h"
+#include "line/unit_run.h"
 
 #include <QCommandLineParser>
 
@@ -193,6 +194,11 @@ int runFlash(const QStringList& arguments) {
     int status = kExitFailure;
     try {
         device.startConnection();
+        if (device.isConnected()) {
+            line::noteUnitConnected(device.port().portName());
+            // Found in its bootloader, the unit has been programmed already: no "before".
+            if (!owner.forcedRan()) line::noteUnitVersionBefore(device.state().version);
+        }
         if (owner.forcedRan()) {
             // The unit waited in its bootloader and has been programmed with the file already.
             status = exitStatus(update.lastOutcome());
