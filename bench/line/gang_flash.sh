@@ -15,8 +15,12 @@ bin=${VELMORA_BIN:?set VELMORA_BIN to the folder holding velmora-cli}
 units=${1:-8}
 runs=${2:-1}
 cli=$bin/velmora-cli
-firmware=$(ls "$bin/Draxton Firmware/33EP/"*.afm | head -1)
 out=$(mktemp -d /tmp/velmora-gang-XXXXXX)
+firmware=$(ls "$bin/Draxton Firmware/33EP/"*.afm 2>/dev/null | head -1 || true)
+if [[ -z "$firmware" ]]; then
+    firmware=$out/sample.afm
+    "$cli" make-firmware "$firmware" >/dev/null
+fi
 sims=()
 cleanup() {
     for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done

@@ -130,12 +130,22 @@ public:
     StationRecord run() {
         const auto start = std::chrono::steady_clock::now();
         m_record.time = utcTimeText(std::chrono::system_clock::now());
+        bool portLost = false;
         try {
             sequence();
         } catch (const IError& e) {
-            fail("port", "port error: " + lang::toUtf8(e.format()));
+            // The unit went away (or its port broke) in the middle of a step.
+            std::string text = lang::toUtf8(e.format());
+            for (char& c : text)
+                if (c == '\n' || c == '\r') c = ' ';
+            fail(m_current, "port error: " + text);
+            portLost = true;
         }
-        if (m_device.isConnected()) m_record.versionAfter = m_device.state().version;
+        // After a failed programming the version the device last read is not the unit's.
+        const bool programmeFailed = !m_record.steps.empty() && m_record.steps.back().name == "programme" &&
+                                     !m_record.steps.back().ok;
+        if (m_device.isConnected() && !portLost && !programmeFailed)
+            m_record.versionAfter = m_device.state().version;
         m_record.pass = m_record.reason.empty();
         m_record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return m_record;
@@ -152,6 +162,7 @@ private:
     }
 
     bool sequence() {
+        m_current = "connect";
         m_device.startConnection();
         if (m_owner.foundInBootloader() && !m_owner.forcedRan())
             return fail("connect", "the unit waits in its bootloader and the station has no firmware to program");
@@ -181,6 +192,7 @@ private:
     }
 
     bool programme() {
+        m_current = "programme";
         m_update.OnClickedBtnDeviceUpdate(false);
         m_device.stopReading(); // the update starts reading again; the station reads on its own
         const auto outcome = m_update.lastOutcome();
@@ -190,6 +202,7 @@ private:
     }
 
     bool restore() {
+        m_current = "restore";
         mapfile::Snapshot unit;
         if (const char* failed = readAll(m_device, unit)) return fail("restore", failed);
         const mapfile::Snapshot& wanted = *m_plan.restore;
@@ -207,6 +220,7 @@ private:
     }
 
     bool applySettings() {
+        m_current = "settings";
         // The settings record carries the whole map: send the unit's own, read fresh.
         if (!m_device.readSettings() || !m_device.readMap())
             return fail("settings", "reading the unit's settings and map failed; nothing written");
@@ -223,6 +237,7 @@ private:
 
     // Everything the station wrote, read back from the unit.
     bool verify() {
+        m_current = "verify";
         mapfile::Snapshot unit;
         if (const char* failed = readAll(m_device, unit)) return fail("verify", failed);
         std::string problems;
@@ -253,6 +268,7 @@ private:
     const StationPlan& m_plan;
     const std::function<void(const std::string&)>& m_say;
     StationRecord m_record;
+    std::string m_current; // the step running now
     StationMessages m_messages;
     CLPGDevice m_device;
     StationFirmwareUI m_ui;

@@ -137,6 +137,34 @@ TEST_F(StationTest, UnitsThatCannotBeServedFailWithoutAWrite) {
     }
 }
 
+TEST_F(StationTest, AUnitPulledWhileBeingProgrammedFailsAndIsFinishedWhenPluggedBackIn) {
+    StationPlan plan = fullPlan();
+    StationRecord pulled;
+    {
+        auto host = std::make_unique<sim::CSimHost>();
+        sim::Faults paced;
+        paced.paced38400 = true; // programming takes seconds, as on the line
+        host->setFaults(paced);
+        host->start();
+        const std::string port = host->path();
+        std::thread serving([&] { pulled = serveUnit(port, plan, {}); });
+        for (int i = 0; i < 400 && host->state().flashRows.size() < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        host.reset(); // the terminal goes with it, as a USB adapter does
+        serving.join();
+    }
+    EXPECT_FALSE(pulled.pass);
+    EXPECT_EQ(pulled.reason.substr(0, 10), "programme:") << pulled.reason;
+    EXPECT_FALSE(pulled.versionAfter);
+
+    sim::CSimHost again; // its application erased: it starts in the bootloader
+    again.startInBootloader();
+    again.start();
+    const StationRecord finished = serveUnit(again.path(), plan, {});
+    EXPECT_TRUE(finished.pass) << finished.reason;
+    EXPECT_EQ(again.state().version, 0x0105);
+}
+
 TEST_F(StationTest, ThreeUnitsOnOnePortAreServedOneAfterAnother) {
     const std::string link = (dir / "unit0").string();
     std::mutex mutex;
