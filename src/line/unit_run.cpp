@@ -19,6 +19,7 @@ struct JobState {
     UnitResult* result = nullptr;
     LiveEcho echo;
     std::string partial[2]; // 0: stdout, 1: stderr
+    std::chrono::steady_clock::time_point lastTransient{};
 };
 thread_local JobState* t_job = nullptr;
 
@@ -54,9 +55,24 @@ void emitLine(JobState& job, int which) {
     line.clear();
 }
 
+// A line a carriage return overwrites (a progress figure moving in place on a
+// terminal) is not kept, and reaches the console at most every 2 s: eight units'
+// progress would bury everything else.
+void emitTransient(JobState& job, int which) {
+    std::string& line = job.partial[which];
+    if (line.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
+    const bool echo = which == 0 ? job.echo.output : job.echo.messages;
+    if (echo && now - job.lastTransient >= std::chrono::seconds(2)) {
+        job.lastTransient = now;
+        const std::string text = prefixed(job.result->port, line);
+        which == 0 ? OutputCapture::writeOut(text) : OutputCapture::writeErr(text);
+    }
+    line.clear();
+}
+
 // Unbuffered: every character reaches xsputn or overflow, where the thread decides
-// where it goes. A carriage return ends a line too, so a progress line that
-// rewrites itself on a terminal becomes one line per step.
+// where it goes.
 class RoutingBuffer : public std::streambuf {
 public:
     RoutingBuffer(std::streambuf* real, int which) : m_real(real), m_which(which) {}
@@ -71,8 +87,10 @@ protected:
     std::streamsize xsputn(const char* s, std::streamsize n) override {
         if (JobState* job = t_job) {
             for (std::streamsize i = 0; i < n; ++i) {
-                if (s[i] == '\n' || s[i] == '\r')
+                if (s[i] == '\n')
                     emitLine(*job, m_which);
+                else if (s[i] == '\r')
+                    emitTransient(*job, m_which);
                 else
                     job->partial[m_which] += s[i];
             }
