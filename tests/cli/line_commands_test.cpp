@@ -147,6 +147,14 @@ TEST_F(LineCommands, PortsMapAndMonitorSpeakJson) {
     }
     EXPECT_EQ(n, 3) << out;
 
+    const std::string firmware = (dir / "fw.afm").string();
+    ASSERT_EQ(run({"make-firmware", firmware}), 0) << err;
+    ASSERT_EQ(run({"firmware-info", "--json", firmware}), 0) << err;
+    Json info;
+    ASSERT_TRUE(Json::parse(out, info)) << out;
+    EXPECT_TRUE(info["valid"].asBool());
+    EXPECT_EQ(info["version"].asText(), "0x0104");
+
     ASSERT_EQ(run({"ports", "--json", "--port", a}), 0) << err;
     Json ports;
     ASSERT_TRUE(Json::parse(out, ports)) << out;
