@@ -22,19 +22,34 @@ namespace {
 
 // The device's message boxes at a station: the text goes to the unit's lines; the
 // firmware's "older than the unit" question is answered Yes, since the station
-// programs the file it was given into every unit.
+// programs the file it was given into every unit. Until a unit has answered the
+// texts are held back: a port with nothing on it is tried every few seconds and
+// must not fill the console with "no connection".
 class StationMessages : public IMessageBox {
 public:
     explicit StationMessages(const std::function<void(const std::string&)>& say) : m_say(say) {}
     int show(const std::wstring& text, const std::wstring&, unsigned style) override {
-        if (m_say) m_say(lang::toUtf8(text));
+        if (m_live) {
+            if (m_say) m_say(lang::toUtf8(text));
+        } else {
+            m_held.push_back(lang::toUtf8(text));
+        }
         if (style == MB_ERROR) ++m_errors;
         return (style & 0xF) == 0x4 ? ID_YES : ID_OK;
     }
     unsigned errors() const { return m_errors; }
+    // A unit answered: what was held back is said now, and the rest as it comes.
+    void goLive() {
+        m_live = true;
+        if (m_say)
+            for (const std::string& text : m_held) m_say(text);
+        m_held.clear();
+    }
 
 private:
     const std::function<void(const std::string&)>& m_say;
+    std::vector<std::string> m_held;
+    bool m_live = false;
     unsigned m_errors = 0;
 };
 
@@ -164,6 +179,8 @@ private:
     bool sequence() {
         m_current = "connect";
         m_device.startConnection();
+        const bool nothing = !m_device.isConnected() && !m_owner.foundInBootloader() && !m_messages.errors();
+        if (!nothing) m_messages.goLive();
         if (m_owner.foundInBootloader() && !m_owner.forcedRan())
             return fail("connect", "the unit waits in its bootloader and the station has no firmware to program");
         if (m_owner.forcedRan()) {
@@ -176,7 +193,7 @@ private:
             step("programme", true, outcomeText(outcome));
         } else if (!m_device.isConnected()) {
             // identify reports a unit of another type as an error box; silence is no box.
-            if (!m_messages.errors()) {
+            if (nothing) {
                 m_record.unitFound = false;
                 return fail("connect", "no answer");
             }
