@@ -16,8 +16,8 @@ namespace {
 
 // The commands that talk to one unit and end; monitor, ports, station and the file
 // commands have their own output.
-const char* const kUnitCommands[] = {"info",      "map",     "load-map", "clear-map", "set",
-                                     "diff",      "backup",  "restore",  "flash"};
+const char* const kUnitCommands[] = {"info", "map",    "save-map", "load-map", "clear-map",
+                                     "set",  "diff",   "backup",   "restore",  "flash"};
 
 bool isUnitCommand(const char* name) {
     for (const char* c : kUnitCommands)
@@ -77,6 +77,8 @@ int runOnSeveralPorts(const Command& command, const QStringList& arguments) {
     if (s.out && s.ports.size() > 1)
         return usageError(QStringLiteral("backup --out names one file; leave it out with several ports "
                                          "(each unit gets its own file in the backup folder)"));
+    if (QLatin1String(command.name) == QLatin1String("save-map") && s.ports.size() > 1)
+        return usageError(QStringLiteral("save-map writes one file; run it once per unit"));
 
     std::vector<std::string> ports;
     for (const QString& port : s.ports) ports.push_back(port.toStdString());
