@@ -130,7 +130,10 @@ int runStation(const QStringList& arguments) {
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append one JSON line per unit to FILE (docs/json-output.md)."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({flash, restore, set, port, count, log});
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print each unit's record as a JSON line (as --log writes) "
+                                                 "instead of the PASS/FAIL lines and the count."));
+    parser.addOptions({flash, restore, set, port, count, log, json});
     if (const int status = parseCommandLine(parser, arguments); status >= 0) return status;
     if (!parser.positionalArguments().isEmpty()) return usageError(QStringLiteral("station takes no arguments"));
 
@@ -186,8 +189,14 @@ int runStation(const QStringList& arguments) {
         return line::serveUnit(p, plan, [&p](const std::string& text) { say(p, text); });
     };
     hooks.answers = [](const std::string& p) { return line::unitAnswers(p); };
+    const bool jsonLines = parser.isSet(json);
     hooks.finished = [&](const line::StationRecord& r) {
-        announce(r, colour);
+        if (jsonLines) {
+            std::lock_guard lock(g_console);
+            std::cout << line::toJson(r).dump() << std::endl;
+        } else {
+            announce(r, colour);
+        }
         if (!r.pass) say(r.port, "unplug the unit; the port is served again once it is gone");
         if (logFile.is_open()) {
             logFile << line::toJson(r).dump() << '\n';
@@ -206,8 +215,9 @@ int runStation(const QStringList& arguments) {
     const auto records = line::Station(hooks).run(limit, [] { return interrupted(); });
     unsigned passed = 0;
     for (const auto& r : records) passed += r.pass ? 1 : 0;
-    std::cout << records.size() << (records.size() == 1 ? " unit: " : " units: ") << passed << " PASS, "
-              << records.size() - passed << " FAIL" << std::endl;
+    std::ostream& summary = jsonLines ? std::cerr : std::cout; // stdout holds JSON alone
+    summary << records.size() << (records.size() == 1 ? " unit: " : " units: ") << passed << " PASS, "
+            << records.size() - passed << " FAIL" << std::endl;
     if (logFailed) return kExitFailure;
     return passed == records.size() ? kExitOk : kExitFailure;
 }
