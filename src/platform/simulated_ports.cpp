@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "simulated_ports.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace velmora {
+
+QString simulatedPortsFolder()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    return base + QStringLiteral("/velmora-sim");
+}
+
+CSimulatedPortNotice::CSimulatedPortNotice(const QString& path)
+{
+    const QString folder = simulatedPortsFolder();
+    if (!QDir().mkpath(folder))
+        return; // the simulator still runs; it is only not listed
+    m_file = folder + QStringLiteral("/%1").arg(QCoreApplication::applicationPid());
+    QSaveFile out(m_file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(path.toUtf8() + '\n') < 0 || !out.commit())
+        m_file.clear();
+}
+
+CSimulatedPortNotice::~CSimulatedPortNotice()
+{
+    if (!m_file.isEmpty())
+        QFile::remove(m_file);
+}
+
+QStringList simulatedPorts()
+{
+    QDir folder(simulatedPortsFolder());
+    QFileInfoList notices = folder.entryInfoList(QDir::Files, QDir::Time | QDir::Reversed);
+    QStringList ports;
+    for (const QFileInfo& notice : notices) {
+        QFile in(notice.absoluteFilePath());
+        if (!in.open(QIODevice::ReadOnly))
+            continue;
+        const QString path = QString::fromUtf8(in.readLine(4096)).trimmed();
+        in.close();
+        // A simulator that was killed leaves its notice behind; its terminal is gone.
+        if (path.isEmpty() || !QFileInfo::exists(path)) {
+            QFile::remove(notice.absoluteFilePath());
+            continue;
+        }
+        if (!ports.contains(path))
+            ports << path;
+    }
+    return ports;
+}
+
+} // namespace velmora
