@@ -14,10 +14,14 @@ namespace velmora {
 
 QString simulatedPortsFolder()
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QDir::tempPath();
-    return base + QStringLiteral("/velmora-sim");
+    // The user's runtime folder where there is one; asking Qt for it without one
+    // prints a warning at every port scan.
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/velmora-sim");
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME");
+    return QDir::tempPath() + QStringLiteral("/velmora-sim-") + user;
 }
 
 CSimulatedPortNotice::CSimulatedPortNotice(const QString& path)
