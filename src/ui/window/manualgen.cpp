@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTextDocument>
 
@@ -33,6 +34,25 @@ int main(int argc, char** argv)
     QTextDocument document;
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     QString html = document.toHtml();
+    // Screenshots at a width a page can show: a third of it side by side in a table.
+    const QDir pictures = QFileInfo(readmePath).absoluteDir();
+    static const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\""));
+    QString sized;
+    qsizetype from = 0;
+    for (auto it = image.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString source = match.captured(1);
+        const bool inTable = markdown.contains(QRegularExpression(
+            QStringLiteral("^\\|.*\\(") + QRegularExpression::escape(source) + QStringLiteral("\\)"),
+            QRegularExpression::MultilineOption));
+        const int widest = inTable ? 360 : 760;
+        const int width = QImage(pictures.filePath(source)).width();
+        sized += html.mid(from, match.capturedEnd() - from);
+        if (width > widest)
+            sized += QStringLiteral(" width=\"%1\"").arg(widest);
+        from = match.capturedEnd();
+    }
+    html = sized + html.mid(from);
     html.replace(QLatin1String("<head>"),
                  QLatin1String("<head><title>Velmora</title><meta charset=\"utf-8\">"));
 
