@@ -959,6 +959,10 @@ void TestVelmoraWindow::cutProgrammingSaysNoCommunicationAndOffersToFinish()
         QVERIFY(other.text.rfind(L"Sterownik zaprogramowany", 0) != 0 && other.text.rfind(L"Aktualizacja firmware nie", 0) != 0);
     QVERIFY(box.text.find(L"GetLastError") == std::wstring::npos);
     QVERIFY(box.detail.find(L"GetLastError") == std::wstring::npos);
+    // The details in words, not the code's places.
+    QVERIFY2(box.detail.find(L"line ") == std::wstring::npos && box.detail.find(L"::") == std::wstring::npos,
+             qPrintable(QString::fromStdWString(box.detail)));
+    QVERIFY(box.detail.find(L"Port: ") != std::wstring::npos);
 
     // Back in its bootloader: the window offers to finish with the same file, one answer.
     rig.messages.clear();
