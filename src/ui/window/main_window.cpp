@@ -6,6 +6,7 @@
 #include "ui/map/map_actions.h"
 #include "velmora_dlg.h"
 #include "ui/recording/recording_control.h"
+#include "ui/viewer/live_occupancy.h"
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
@@ -74,6 +75,7 @@ CMainWindow::CMainWindow(CLinkController& link, IMessageBox* messages, QWidget* 
     createStatusBar();
     m_dialog->OnInitDialog();
     addMapWork();
+    installRecordingViewer(this, m_fileMenu, m_viewMenu, *m_dialog->mapGrid(), link, m_dialog->document(), messages);
     setWindowTitle(m_dialog->windowTitle());
     setWindowIcon(m_dialog->windowIcon());
 
