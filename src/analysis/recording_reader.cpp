@@ -312,7 +312,10 @@ void CRecordingParser::row(std::string_view text)
     // The time of the row, from the best column the file has.
     std::int64_t clockMs = 0;
     int offset = 0;
-    const bool clock = m_time >= 0 && parseIsoTime(m_fields[static_cast<std::size_t>(m_time)], clockMs, offset);
+    // The clock is read where it gives the times, and on the first row for the wall
+    // clock of the whole file.
+    const bool clock = m_time >= 0 && (m_summary.timeSource == TimeSource::Clock || !m_haveRow) &&
+                       parseIsoTime(m_fields[static_cast<std::size_t>(m_time)], clockMs, offset);
     switch (m_summary.timeSource) {
     case TimeSource::Seconds:
         if (!toDouble(m_fields[static_cast<std::size_t>(m_seconds)], r.seconds))
