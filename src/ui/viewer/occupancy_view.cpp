@@ -3,7 +3,9 @@
 
 #include "ui/map/cell_array.h"
 #include "ui/map/model/map_emu1.h"
+#include "ui/widgets/ui_font.h"
 
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -56,6 +58,14 @@ COccupancyView::COccupancyView(QWidget* parent)
 }
 
 COccupancyView::~COccupancyView() = default;
+
+void COccupancyView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Sixteen columns must still show a whole breakpoint and a cell's figure.
+    const int room = event->size().width() / (CCellGrid::kColumns + 1) - 2 * 4;
+    m_window->setFont(fitFont(font(), room, {QStringLiteral("8000"), QStringLiteral("15.36"), QStringLiteral("9999")}));
+}
 
 void COccupancyView::setAxes(const MapAxes& axes)
 {

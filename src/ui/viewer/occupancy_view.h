@@ -36,6 +36,9 @@ public:
     std::wstring cellText(int column, int row) const { return m_grid.cell(column, row).getTxt(); }
     CCellArray* gridWindow() const { return m_window; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void show();
 

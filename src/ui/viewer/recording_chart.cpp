@@ -220,9 +220,14 @@ void CRecordingChart::paintEvent(QPaintEvent*)
             p.setPen(kScaleText);
             p.drawText(QRect(0, y - fm.height() / 2, kLeftScale - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                        QString::number(v, 'f', step < 1 ? 1 : 0));
-            const double rpm = v / kVoltsTop * m_rpmTop;
-            p.setPen(kRpmColour);
-            p.drawText(QRect(plot.right() + 4, y - fm.height() / 2, kRightScale - 4, fm.height()),
+        }
+        // RPM at its own round steps, marked on the right edge only.
+        const double rpmStep = niceStep(m_rpmTop, plot.height() / (2.5 * fm.height()));
+        p.setPen(kRpmColour);
+        for (double rpm = 0; rpm <= m_rpmTop + 1e-9; rpm += rpmStep) {
+            const int y = plot.bottom() - static_cast<int>(std::lround(rpm / m_rpmTop * (plot.height() - 1)));
+            p.drawLine(plot.right() + 1, y, plot.right() + 3, y);
+            p.drawText(QRect(plot.right() + 6, y - fm.height() / 2, kRightScale - 6, fm.height()),
                        Qt::AlignLeft | Qt::AlignVCenter, QString::number(rpm, 'f', 0));
         }
         p.setPen(kScaleText);
@@ -268,18 +273,25 @@ void CRecordingChart::paintSeries(QPainter& p, const QRect& plot, const std::vec
         return plot.bottom() - static_cast<int>(std::lround((std::clamp(v, low - 1, high + 1) - low) * scale));
     };
     const std::size_t first = columns.front(), last = columns.back();
-    p.setPen(QPen(colour, series == kRpm ? 1 : 2));
+    // The volts are drawn two pixels thick, as in the live chart, by a thin line twice
+    // a pixel apart: the painter's thin lines are many times faster than its wide ones.
+    p.setPen(QPen(colour, 0));
+    const bool thick = series != kRpm;
 
     if (last - first <= static_cast<std::size_t>(plot.width()) * 2) {
         // Few rows: a line through each reading, from the one before the view to the
-        // one after it, broken where the link was.
-        p.setRenderHint(QPainter::Antialiasing, true);
+        // one after it, broken where the link was. Not antialiased, like the live
+        // chart: smoothing a thick noisy line costs more than a frame.
         const std::size_t from = first > 0 ? first - 1 : 0;
         const std::size_t to = std::min(last + 1, values.size());
         QPolygonF line;
         const auto flush = [&] {
             if (line.size() > 1)
+            {
                 p.drawPolyline(line);
+                if (thick)
+                    p.drawPolyline(line.translated(0, 1));
+            }
             else if (line.size() == 1)
                 p.drawPoint(line.front());
             line.clear();
@@ -295,7 +307,6 @@ void CRecordingChart::paintSeries(QPainter& p, const QRect& plot, const std::vec
             line.append(QPointF(x, yOf(values[i])));
         }
         flush();
-        p.setRenderHint(QPainter::Antialiasing, false);
         return;
     }
 
@@ -325,6 +336,11 @@ void CRecordingChart::paintSeries(QPainter& p, const QRect& plot, const std::vec
         previousX = px;
     }
     p.drawLines(lines);
+    if (thick) {
+        p.translate(0, 1);
+        p.drawLines(lines);
+        p.translate(0, -1);
+    }
 }
 
 void CRecordingChart::paintBreaks(QPainter& p, const QRect& plot) const
@@ -340,11 +356,14 @@ void CRecordingChart::paintBreaks(QPainter& p, const QRect& plot) const
         const int b = std::min(plot.right(), std::max(xOf(it->to), a + 1));
         const QRect band(a, plot.top(), b - a + 1, plot.height());
         p.fillRect(band, it->linkLost ? kLostColour : kBreakColour);
-        const QString text = (it->linkLost ? qt(translate(L"Utracono połączenie")) + QStringLiteral(" ") : QString()) +
-                             durationText(it->to - it->from);
-        if (band.width() > fm.horizontalAdvance(text) + 6 && band.left() > lastLabelEnd) {
+        // Its length, and why when there is room: the reason above the length.
+        const QString length = durationText(it->to - it->from);
+        const QString reason = it->linkLost ? qt(translate(L"Utracono połączenie")) : QString();
+        if (band.width() > fm.horizontalAdvance(length) + 6 && band.left() > lastLabelEnd) {
             p.setPen(kScaleText);
-            p.drawText(band.adjusted(0, 2, 0, 0), Qt::AlignHCenter | Qt::AlignTop, text);
+            const bool both = !reason.isEmpty() && band.width() > fm.horizontalAdvance(reason) + 6;
+            p.drawText(band.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
+                       both ? reason + QLatin1Char('\n') + length : length);
             lastLabelEnd = band.right();
         }
     }
