@@ -101,6 +101,8 @@ public:
     // Ends the text; bytes after the last line end are left out.
     ReadSummary finish();
     const ReadSummary& summary() const { return m_summary; }
+    // What is held of an unfinished line: never more than maxLineBytes.
+    std::size_t bufferedBytes() const { return m_pending.size(); }
 
 private:
     bool line(std::string_view text);

@@ -184,8 +184,10 @@ TEST(RecordingReader, JunkAmongRowsStaysBoundedAndIsSkipped)
     ReadSummary s;
     CRecordingParser parser([](const Row&) {});
     // In small pieces, as from a file: the overlong line must not be buffered whole.
-    for (std::size_t at = 0; at < text.size(); at += 777)
+    for (std::size_t at = 0; at < text.size(); at += 777) {
         parser.feed(std::string_view(text).substr(at, 777));
+        ASSERT_LE(parser.bufferedBytes(), ReadLimits().maxLineBytes);
+    }
     s = parser.finish();
     EXPECT_EQ(s.rows, 2u);
     EXPECT_EQ(s.skippedBy[static_cast<int>(SkipReason::LineTooLong)], 1u);
