@@ -172,6 +172,8 @@ CRecordingWindow::CRecordingWindow(const QString& path, std::unique_ptr<CRecordi
     m_unitAxes = bar->addAction(qt(translate(L"Osie sterownika")), this, [this] {
         if (const auto axes = m_context.unitAxes ? m_context.unitAxes() : std::nullopt)
             setAxes(*axes, qt(translate(L"osie podłączonego sterownika")));
+        else
+            statusBar()->showMessage(qt(translate(L"Sterownik nie jest podłączony; wybierz „Osie z…”.")), 5000);
     });
 
     m_occupancyDue = new QTimer(this);

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -267,6 +268,19 @@ void TestRecordingView::liveEngineTimeCountsOnTheSimulatedUnit()
         link.disconnectUnit();
         link.connectUnit();
         QTRY_VERIFY_WITH_TIMEOUT(overlay->table().total < 1.0, 15000);
+
+        // A recording dropped on the window opens beside it.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(writeFile(QStringLiteral("dropped.csv"), tenSeconds())),
+                      QUrl::fromLocalFile(writeFile(QStringLiteral("notes.txt"), "x"))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&main, &drop);
+        QTRY_COMPARE(main.findChildren<CRecordingWindow*>().size(), 1);
+        QCOMPARE(main.findChildren<CRecordingWindow*>().front()->recording().size(), std::size_t(162));
+        QVERIFY(messages.shown().empty());
     }
 }
 
