@@ -231,7 +231,7 @@ void CRecordingWindow::chooseInitialAxes()
         m_axesLabel->setText(qt(translate(L"Osie: %1"))
                                  .arg(memory->value(QStringLiteral("from/") + memoryKey(m_path)).toString()));
     } else if (const auto unit = m_context.unitAxes ? m_context.unitAxes() : std::nullopt) {
-        setAxes(*unit, qt(translate(L"osie podłączonego sterownika")));
+        setAxes(*unit, qt(translate(L"osie podłączonego sterownika")), false);
     } else {
         const DeviceState defaults;
         m_axes = {defaults.rpmAxis, defaults.voltAxis};
@@ -241,14 +241,16 @@ void CRecordingWindow::chooseInitialAxes()
     updateOccupancyNow();
 }
 
-void CRecordingWindow::setAxes(const MapAxes& axes, const QString& from)
+void CRecordingWindow::setAxes(const MapAxes& axes, const QString& from, bool remember)
 {
     m_axes = axes;
     m_occupancy->setAxes(axes);
     m_axesLabel->setText(qt(translate(L"Osie: %1")).arg(from));
-    const auto memory = axesMemory(m_context);
-    memory->setValue(QStringLiteral("axes/") + memoryKey(m_path), axesText(axes));
-    memory->setValue(QStringLiteral("from/") + memoryKey(m_path), from);
+    if (remember) {
+        const auto memory = axesMemory(m_context);
+        memory->setValue(QStringLiteral("axes/") + memoryKey(m_path), axesText(axes));
+        memory->setValue(QStringLiteral("from/") + memoryKey(m_path), from);
+    }
     updateOccupancyNow();
 }
 

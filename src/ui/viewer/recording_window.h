@@ -39,8 +39,9 @@ public:
 
     // Reads the file again (a recording still running has grown), keeping the view.
     void reload();
-    // Axes for the engine time, remembered for this file; from says where they came from.
-    void setAxes(const analysis::MapAxes& axes, const QString& from);
+    // Axes for the engine time; from says where they came from. The user's choice is
+    // remembered for this file; the connected unit's, taken on opening, is not.
+    void setAxes(const analysis::MapAxes& axes, const QString& from, bool remember = true);
     // Asks for a map file or backup and takes its axes.
     void chooseAxesFile();
     // The engine time of the time in view, now rather than after the pause that

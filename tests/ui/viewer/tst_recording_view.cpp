@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -35,6 +36,7 @@ using velmora::test::FakeMessageBox;
 class TestRecordingView : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cursorShowsTheReadingsUnderThePointer();
     void wheelDragAndHomeMoveTheView();
@@ -96,6 +98,12 @@ std::unique_ptr<CRecordingWindow> TestRecordingView::open(const QString& path)
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;
     return window;
+}
+
+void TestRecordingView::initTestCase()
+{
+    // Windows opened through the main window remember axes in the data folder: not the user's.
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 void TestRecordingView::init()
@@ -195,12 +203,19 @@ void TestRecordingView::axesChosenForAFileAreRemembered()
         window->setAxes(axes, QStringLiteral("tune.csv"));
         QCOMPARE(window->occupancy()->table().at({0, 0}), 10.0 - 2.05); // everything below 2000 RPM, 3 V
     }
-    // And a unit connected meanwhile does not take their place.
+    // And a unit connected meanwhile does not take their place; its axes, taken when
+    // nothing was chosen, are not remembered as a choice.
     m_context.unitAxes = [] { return std::optional<MapAxes>(MapAxes{DeviceState{}.rpmAxis, DeviceState{}.voltAxis}); };
     auto again = open(path);
     QVERIFY(again);
     QCOMPARE(again->occupancy()->axes().rpm, axes.rpm);
     QVERIFY(again->findChild<QLabel*>(QStringLiteral("axesSource"))->text().contains(QStringLiteral("tune.csv")));
+
+    const QString other = writeFile(QStringLiteral("other.csv"), tenSeconds());
+    QCOMPARE(open(other)->occupancy()->axes().rpm, DeviceState{}.rpmAxis);
+    m_context.unitAxes = {};
+    QCOMPARE(open(other)->occupancy()->axes().volts, DeviceState{}.voltAxis); // the defaults, nothing kept
+    QVERIFY(!open(other)->findChild<QLabel*>(QStringLiteral("axesSource"))->text().contains(QStringLiteral("osie podłączonego")));
 }
 
 void TestRecordingView::badFilesAreSaidWithTheirLine()
