@@ -24,6 +24,8 @@ void describe(QCommandLineParser& parser)
                       QStringLiteral("Speak LANG (%1) instead of the user's language.")
                           .arg(QString::fromStdString(languageCodeList())),
                       QStringLiteral("LANG")});
+    parser.addPositionalArgument(QStringLiteral("recording"), QStringLiteral("Recordings (CSV) to open."),
+                                 QStringLiteral("[FILE.csv...]"));
 }
 
 } // namespace
@@ -41,11 +43,13 @@ ParsedOptions parseAppOptions(const QStringList& arguments)
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        parsed.error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
-        return parsed;
-    }
+    for (const QString& file : parser.positionalArguments())
+        if (!file.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+            parsed.error = QStringLiteral("Unexpected argument: %1 (the window opens recordings, FILE.csv)").arg(file);
+            return parsed;
+        }
     AppOptions options;
+    options.recordings = parser.positionalArguments();
     options.simulate = parser.isSet(QStringLiteral("simulate"));
     if (parser.isSet(QStringLiteral("port"))) {
         options.port = parser.value(QStringLiteral("port")).toStdString();

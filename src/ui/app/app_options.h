@@ -14,6 +14,7 @@ struct AppOptions {
     std::string port;      // --port PORT: tried before any other port
     bool simulate = false; // --simulate: a simulated unit on a pseudo-terminal
     QString language;      // --lang CODE: instead of the user's language; empty: the user's
+    QStringList recordings; // FILE.csv ...: opened in the recording view
 };
 
 // options is nullopt when the line is not understood; error then says why. help

@@ -10,6 +10,7 @@
 #include "stall_probe.h"
 #include "termination_watch.h"
 #include "ui/window/velmora_dlg.h"
+#include "ui/viewer/live_occupancy.h"
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
@@ -104,6 +105,9 @@ int main(int argc, char** argv)
     // The window appears at once; the unit is looked for behind it.
     window.show();
     link.start(QString::fromStdString(portOnly));
+    // velmora FILE.csv (and the desktop's "Open with"): each in its own window.
+    for (const QString& file : options.recordings)
+        openRecording(&window, file, viewerContext(link, window.dialog().document(), &messages));
     if (qEnvironmentVariableIsSet("VELMORA_BENCH_START_CHART"))
         window.dialog().OnBnClickedBtnStart();
     if (probe) {

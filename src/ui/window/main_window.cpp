@@ -10,6 +10,7 @@
 #include "ui/map/map_key_router.h"
 #include "velmora_dlg.h"
 #include "ui/recording/recording_control.h"
+#include "ui/viewer/live_occupancy.h"
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
@@ -122,6 +123,7 @@ CMainWindow::CMainWindow(CLinkController& link, IMessageBox* messages, QWidget* 
     createStatusBar();
     m_dialog->OnInitDialog();
     addMapWork();
+    installRecordingViewer(this, m_fileMenu, m_viewMenu, *m_dialog->mapGrid(), link, m_dialog->document(), messages);
     // The tool bar's chooser comes first, above the dialog's controls.
     if (const QList<QWidget*> order = m_dialog->tabOrder(); !order.isEmpty())
         QWidget::setTabOrder(m_ports, order.front());

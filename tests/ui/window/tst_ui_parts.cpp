@@ -392,6 +392,10 @@ void TestUiParts::commandLine()
     QVERIFY(p.options);
     QCOMPARE(p.options->language, QStringLiteral("el"));
 
+    p = parse({QStringLiteral("drive.csv"), QStringLiteral("--simulate"), QStringLiteral("B.CSV")});
+    QVERIFY(p.options);
+    QCOMPARE(p.options->recordings, QStringList({QStringLiteral("drive.csv"), QStringLiteral("B.CSV")}));
+
     for (const QStringList& bad : {QStringList{QStringLiteral("--port")},
                                    QStringList{QStringLiteral("--bogus")},
                                    QStringList{QStringLiteral("extra")},
