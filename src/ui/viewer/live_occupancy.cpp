@@ -52,8 +52,13 @@ CLiveOccupancy::CLiveOccupancy(CCellArray& grid, CLinkController& link, CMapDocu
             clear();
         }
     });
-    connect(&link, &CLinkController::readingsArrived, this,
-            [this](const QList<CDiag>& samples) { addReadings(samples, Clock::now()); });
+    connect(&link, &CLinkController::readingsArrived, this, [this](const QList<TimedDiag>& samples) {
+        // Each reading carries when it arrived; the newest one's time closes the batch.
+        QList<CDiag> plain;
+        for (const TimedDiag& d : samples)
+            plain.append(d.sample);
+        addReadings(plain, samples.isEmpty() ? Clock::now() : samples.constLast().at.steady);
+    });
     connect(&link, &CLinkController::lost, this, &CLiveOccupancy::linkLost);
     connect(&link, &CLinkController::disconnected, this, &CLiveOccupancy::linkLost);
     connect(&link, &CLinkController::connected, this, &CLiveOccupancy::clear);
