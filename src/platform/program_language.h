@@ -14,6 +14,12 @@ namespace velmora {
 // buttons and dialogs match. Needs the application object. False, with error
 // saying what to do, when code names no language the program knows (the user's
 // language is taken then).
+// When the chosen language's file is missing or damaged it says so on stderr, and
+// the texts are English.
 bool setUpLanguage(const QString& code, QString* error = nullptr);
+
+// What setUpLanguage said about a missing or damaged language file (translated, so
+// English); empty when the file was read.
+QString languageWarning();
 
 } // namespace velmora
