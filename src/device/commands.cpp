@@ -91,7 +91,8 @@ bool CLPGDevice::request(std::uint8_t type, std::span<const std::uint8_t> payloa
     reply.length = static_cast<std::uint8_t>(std::min<std::size_t>(n, 255));
     reply.type = type;
     if (transact(reply.bytes.data(), reply.length, reply.type)) return true;
-    resync();
+    // After a silent time-out the line is quiet already; anything else may be a tail.
+    if (m_lastOutcome != ExchangeOutcome::NoReply) resync();
     return false;
 }
 
@@ -99,7 +100,9 @@ void CLPGDevice::resync() {
     // A reply that did not parse may be the tail of an earlier one (another program's,
     // killed half-way, or ours that came late): let the rest of it arrive and drop it,
     // so the next try starts from a clean line instead of reading it as its answer.
+    // The reading thread may run an exchange meanwhile: purge between exchanges only.
     if (m_resyncPause.count() > 0) std::this_thread::sleep_for(m_resyncPause);
+    std::lock_guard lock(m_linkMutex);
     m_io->purgeIn();
 }
 

@@ -192,6 +192,7 @@ private:
     Timeouts m_timeouts;
     std::chrono::milliseconds m_secondReadPause{50};
     std::chrono::milliseconds m_resyncPause{80};
+    ExchangeOutcome m_lastOutcome = ExchangeOutcome::Ok; // of the last transact (not the reading thread's)
     ExchangeObserver m_observer;
     PortFailure m_lastPortFailure;
     bool m_wrongTypeShown = false; // identify's "Brak połączenia" for a foreign unit, once

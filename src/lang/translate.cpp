@@ -48,7 +48,8 @@ CLangFile& slot(int index)
 }
 
 // A language file starts with the UTF-16LE byte order mark and has lines of
-// "source TAB TAB translation"; a file without either is damaged or not one of ours,
+// "source TAB TAB translation" ending in CR LF; a file without them is damaged or
+// not one of ours,
 // and would answer every text with the Polish source.
 bool usable(const std::filesystem::path& path)
 {
@@ -57,7 +58,8 @@ bool usable(const std::filesystem::path& path)
     in.read(head, sizeof head);
     const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
     return bytes.size() > 2 && bytes.substr(0, 2) == "\xFF\xFE" &&
-           bytes.find(std::string_view("\t\0\t\0", 4)) != std::string_view::npos;
+           bytes.find(std::string_view("\t\0\t\0", 4)) != std::string_view::npos &&
+           bytes.find(std::string_view("\r\0\n\0", 4)) != std::string_view::npos;
 }
 
 // The English table built into the program, for when its file is missing or damaged.
