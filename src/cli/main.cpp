@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "console_message_box.h"
+#include "multi_port.h"
 
 #include "lang/language_choice.h"
 #include "lang/translate.h"
@@ -93,5 +94,6 @@ int main(int argc, char* argv[]) {
     QStringList arguments = positional.mid(1);
     arguments.prepend(QStringLiteral("velmora-cli ") + positional.first());
     if (parser.isSet(help)) arguments.append(QStringLiteral("--help"));
+    if (const int status = runOnSeveralPorts(*command, arguments); status >= 0) return outputChecked(status);
     return outputChecked(command->run(arguments));
 }
