@@ -5,6 +5,9 @@
 #include "device_connect.h"
 #include "unit_session.h"
 
+#include "interrupt.h"
+
+#include "lang/translate.h"
 #include "line/unit_data.h"
 #include "line/unit_run.h"
 #include "mapfile/backup_store.h"
@@ -12,8 +15,8 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QSaveFile>
 
+#include <filesystem>
 #include <iostream>
 
 namespace velmora::cli {
@@ -24,6 +27,8 @@ namespace {
 
 // A backup or map file is a few KB; anything this large is neither.
 constexpr qint64 kMaxFileBytes = 1 << 20;
+
+std::string backupFailedText() { return toUtf8(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")); }
 
 // "FILE: what", or "FILE:LINE: what" as load-map and compilers report, so editors
 // can jump there; the text names the cell.
@@ -168,13 +173,8 @@ int runBackup(const QStringList& arguments) {
             const QString path = parser.value(out);
             const std::string text = writeBackup(
                 {std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()), unit});
-            // Written beside the target and renamed over it: a failure leaves the old file.
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly) ||
-                file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-                !file.commit())
-                return commandFailed("backup", "cannot write " + path.toStdString() + ": " +
-                                                   file.errorString().toStdString());
+            if (std::string error; !writeFileAtomically(std::filesystem::path(path.toStdU16String()), text, error))
+                return commandFailed("backup", backupFailedText() + " " + error);
             std::cout << path.toStdString() << std::endl;
             return kExitOk;
         }
@@ -183,7 +183,7 @@ int runBackup(const QStringList& arguments) {
             return commandFailed("backup", "no folder for backups (HOME or APPDATA is not set); use --out FILE");
         const SaveOutcome saved = saveBackup(folder, unit);
         switch (saved.kind) {
-        case SaveOutcome::Kind::Failed: return commandFailed("backup", saved.error);
+        case SaveOutcome::Kind::Failed: return commandFailed("backup", backupFailedText() + " " + saved.error);
         case SaveOutcome::Kind::SameAsNewest:
             std::cout << saved.path.string() << " (unchanged since this backup)" << std::endl;
             return kExitOk;
@@ -201,9 +201,13 @@ int runRestore(const QStringList& arguments) {
         "reads them back to check. The whole file is checked before anything is sent; a "
         "fault is reported as FILE:LINE: what, with exit status 3. A backup of "
         "another device type is refused. Before writing, the unit as it was is saved to "
-        "the backup folder (see backup)."));
+        "the backup folder (see backup); when that save fails nothing is written, unless "
+        "--no-backup is given. Ctrl+C while writing takes effect once the writes are done."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The backup to write."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption noBackup(QStringLiteral("no-backup"),
+                                      QStringLiteral("Write even when the unit as it was cannot be backed up."));
+    parser.addOption(noBackup);
     const DeviceOptions options = addDeviceOptions(parser);
     if (const int status = parseArguments(parser, arguments, "restore", 1); status >= 0) return status;
     const QString path = parser.positionalArguments().first();
@@ -230,15 +234,20 @@ int runRestore(const QStringList& arguments) {
                       << std::endl;
         // What the unit held, so this restore can be undone with another.
         const SaveOutcome saved = saveBackup(defaultBackupFolder(), before);
-        if (saved.kind == SaveOutcome::Kind::Failed)
+        if (saved.kind == SaveOutcome::Kind::Failed) {
+            // The promise is that a restore can be undone: without its backup, only on request.
+            if (!parser.isSet(noBackup))
+                return commandFailed("restore", backupFailedText() + " " + saved.error +
+                                                    "; nothing written (--no-backup writes anyway)");
             std::cerr << "velmora-cli restore: warning: the unit as it was is not backed up: " << saved.error
                       << std::endl;
-        else
+        } else
             std::cerr << "velmora-cli restore: the unit as it was: " << saved.path.string() << std::endl;
 
         // As the window writes: the settings record (which carries the map along),
         // the map on its own, the store, then the axes.
         applySnapshot(wanted, device.state());
+        const UnitWrites writes("restore", "the unit may hold part of the backup; run restore again");
         if (!device.writeSettings()) return commandFailed("restore", "writing the settings failed; nothing else sent");
         if (!device.writeMap()) return commandFailed("restore", "writing the map failed (the settings were written)");
         if (!device.storeMap())

@@ -6,7 +6,10 @@
 #include "console_message_box.h"
 #include "device_connect.h"
 
+#include "interrupt.h"
+
 #include "device/error.h"
+#include "device/port_problem.h"
 #include "firmware/firmware_update.h"
 #include "line/unit_run.h"
 
@@ -14,6 +17,11 @@
 
 #include <cstdio>
 #include <iostream>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace velmora::cli {
 
@@ -59,6 +67,10 @@ std::string refusalReason(std::uint16_t format, const std::wstring& identifier) 
     return {};
 }
 
+std::string trailingText(std::uint64_t bytes) {
+    return std::to_string(bytes) + " bytes after the firmware image (a damaged download, or not a firmware file)";
+}
+
 int runFirmwareInfo(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -84,12 +96,15 @@ int runFirmwareInfo(const QStringList& arguments) {
             std::cout << "valid: no (" << readErrorReason(file.lastError()) << ")" << std::endl;
         return kExitFileRefused;
     }
-    const std::string refused = refusalReason(format, identifier);
+    std::string refused = refusalReason(format, identifier);
+    if (refused.empty() && file.trailingBytes())
+        refused = trailingText(file.trailingBytes()) + "; flash programs it only with --yes";
     if (parser.isSet(json)) {
         line::Json o = line::Json::object();
         o.set("version", hexText(version, 4)).set("format", hexText(format, 4)).set("identifier", toUtf8(identifier));
         o.set("image_size", static_cast<unsigned long long>(file.imageSize()));
         o.set("rows", static_cast<unsigned long long>(file.rowCount()));
+        o.set("trailing_bytes", static_cast<unsigned long long>(file.trailingBytes()));
         o.set("valid", refused.empty()).set("reason", refused);
         std::cout << o.dump(2) << std::endl;
         return kExitOk;
@@ -99,9 +114,13 @@ int runFirmwareInfo(const QStringList& arguments) {
               << "identifier: " << toUtf8(identifier) << "\n"
               << "image-size: " << file.imageSize() << "\n"
               << "rows: " << file.rowCount() << "\n"
+              << "trailing-bytes: " << file.trailingBytes() << "\n"
               << "valid: " << (refused.empty() ? "yes" : "no (" + refused + ")") << std::endl;
     return kExitOk;
 }
+
+// Thrown from the progress report when Ctrl+C or SIGTERM came during programming.
+struct ProgrammingStopped {};
 
 // The window's file dialog and wait cursor, for a file named on the command line.
 class CConsoleFirmwareUI : public IFirmwareUI {
@@ -114,18 +133,38 @@ public:
     }
     void setBusy(bool) override {}
     void progress(unsigned written, unsigned total) override {
-        // One line per 5 %: a log file gets a few lines, a terminal a moving one.
+        m_written = written;
+        m_total = total;
+        // A terminal gets one moving line; a log file or pipe one line per 10 %.
         const unsigned percent = total ? written * 100 / total : 100;
-        if (percent / 5 == m_lastPercent / 5 && written != total) return;
+        const unsigned step = m_terminal ? 5 : 10;
+        if (percent / step == m_lastPercent / step && written != total) return;
         m_lastPercent = percent;
-        std::cerr << "\rProgramming: " << written << "/" << total << " rows (" << percent << "%)";
-        if (written == total) std::cerr << '\n';
+        std::cerr << (m_terminal ? "\r" : "") << "Programming: " << written << "/" << total << " rows ("
+                  << percent << "%)";
+        if (!m_terminal || written == total) std::cerr << '\n';
         std::cerr.flush();
+        // Ctrl+C: stop at a row's end, never inside a frame.
+        if (interrupted() && written != total) throw ProgrammingStopped{};
+    }
+    unsigned written() const { return m_written; }
+    unsigned total() const { return m_total; }
+    bool started() const { return m_total != 0; }
+    // The moving line ends before anything else is said.
+    void endLine() {
+        if (m_terminal && m_total && m_written != m_total) std::cerr << '\n';
     }
 
 private:
     std::filesystem::path m_file;
     unsigned m_lastPercent = ~0u;
+    unsigned m_written = 0;
+    unsigned m_total = 0;
+#if defined(_WIN32)
+    const bool m_terminal = ::_isatty(2) != 0;
+#else
+    const bool m_terminal = ::isatty(2) != 0;
+#endif
 };
 
 // Runs the update when the device finds the unit in its bootloader. A unit that is
@@ -192,11 +231,23 @@ int runFlash(const QStringList& arguments) {
             reason = readErrorReason(file.lastError());
         else
             reason = refusalReason(format, identifier);
+        if (reason.empty() && file.trailingBytes() && !parser.isSet(options.yes))
+            reason = trailingText(file.trailingBytes()) + "; check the file, or pass --yes to program it anyway";
         if (!reason.empty()) {
             std::cerr << "velmora-cli flash: " << name.toStdString() << ": " << reason << std::endl;
             return kExitFileRefused;
         }
     }
+    installInterruptHandlers();
+    // How to finish, for every way programming can end early.
+    const auto stoppedAt = [&](const CConsoleFirmwareUI& ui, const std::string& why) {
+        std::cerr << "velmora-cli flash: " << why;
+        if (ui.started())
+            std::cerr << "; programming stopped at row " << ui.written() << " of " << ui.total()
+                      << ". The unit waits in its bootloader: run 'velmora-cli flash "
+                      << name.toStdString() << "' again to finish";
+        std::cerr << std::endl;
+    };
 
     auto session = std::make_unique<ConsoleDevice>(parser.isSet(options.yes),
                                                    parser.value(options.port).trimmed());
@@ -226,9 +277,19 @@ int runFlash(const QStringList& arguments) {
         if (update.lastOutcome() == CFirmwareUpdate::Outcome::Programmed)
             std::cerr << "Programmed; the unit reports version " << hexText(device.state().version, 4)
                       << "." << std::endl;
+        else if (update.lastOutcome() == CFirmwareUpdate::Outcome::Failed)
+            stoppedAt(ui, "programming failed");
+    } catch (const ProgrammingStopped&) {
+        ui.endLine();
+        stoppedAt(ui, "interrupted");
+        status = 130;
     } catch (const IError& e) {
-        session->messages.show(L"CVelmoraDlg::OnClickedBtnDeviceUpdate()\n" + e.format(),
-                               kCaption, MB_PLAIN);
+        ui.endLine();
+        // The port went away (a pulled cable): the system's words, then how to go on.
+        std::string why = "the link to the unit was lost";
+        if (const auto* rs = dynamic_cast<const CRSError*>(&e); rs && rs->systemError() > 0)
+            why += " (" + toUtf8(systemErrorText(static_cast<int>(rs->systemError()))) + ")";
+        stoppedAt(ui, why);
         status = kExitFailure;
     }
     device.stopReading();

@@ -3,11 +3,12 @@
 
 #include "commands.h"
 
+#include "mapfile/atomic_file.h"
 #include "sim/firmware_builder.h"
 
 #include <QCommandLineParser>
 
-#include <fstream>
+#include <filesystem>
 #include <iostream>
 
 namespace velmora::cli {
@@ -35,12 +36,12 @@ int runMakeFirmware(const QStringList& arguments) {
     recipe.image = sim::sampleFirmwareImage(recipe.version);
     const auto bytes = sim::buildFirmwareFile(recipe);
 
-    const std::string path = parser.positionalArguments().first().toStdString();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        std::cerr << "velmora-cli make-firmware: cannot write " << path << std::endl;
+    const QString path = parser.positionalArguments().first();
+    std::string error;
+    if (!mapfile::writeFileAtomically(std::filesystem::path(path.toStdU16String()),
+                                      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                      error)) {
+        std::cerr << "velmora-cli make-firmware: " << error << std::endl;
         return kExitFailure;
     }
     return kExitOk;

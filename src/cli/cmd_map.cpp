@@ -3,6 +3,8 @@
 
 #include "commands.h"
 #include "device_connect.h"
+#include "interrupt.h"
+#include "mapfile/atomic_file.h"
 #include "mapfile/map_csv.h"
 #include "map_table.h"
 #include "unit_session.h"
@@ -14,8 +16,8 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QSaveFile>
 
+#include <filesystem>
 #include <iostream>
 
 namespace velmora::cli {
@@ -110,13 +112,9 @@ int runSaveMap(const QStringList& arguments) {
         if (!readMapAndAxes(session->device, "save-map")) return kExitFailure;
         const std::string text = writeMapCsv(mapTableFrom(session->device.state()));
 
-        // Written beside the target and renamed over it: a failure leaves the old file.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-            !file.commit())
-            return commandFailed("save-map", "cannot write " + path.toStdString() + ": " +
-                                                 file.errorString().toStdString());
+        std::string error;
+        if (!writeFileAtomically(std::filesystem::path(path.toStdU16String()), text, error))
+            return commandFailed("save-map", toUtf8(translate(L"Nie udało się zapisać pliku mapy.")) + " " + error);
         return kExitOk;
     });
 }
@@ -157,6 +155,7 @@ int runLoadMap(const QStringList& arguments) {
         CLPGDevice& device = session->device;
         if (!device.isConnected()) return kExitFailure;
         applyMapTable(table, device.state());
+        const UnitWrites writes("load-map", "the unit may hold the file's axes with its old map; run load-map again");
         if (!device.writeAxes()) return commandFailed("load-map", "writing the axes failed; nothing else sent");
         if (!device.writeMap()) return commandFailed("load-map", "writing the map failed (the axes were written)");
         if (!device.storeMap())
@@ -177,6 +176,7 @@ int runClearMap(const QStringList& arguments) {
         auto session = connectUnit(parser, options);
         CLPGDevice& device = session->device;
         if (!device.isConnected()) return kExitFailure;
+        const UnitWrites writes("clear-map", "the map may be cleared but not stored; run clear-map again");
         if (!device.clearMap() || !device.storeMap()) {
             reportMessage(&session->messages,
                           translate(L"Nie powiodło się wpisanie mapy wtrysków do urządzenia!"),

@@ -78,6 +78,9 @@ public:
         if (!m_json) std::cout << (m_timestamps ? "time," : "") << kReadingCsvHeader << std::endl;
         startReading();
         while (!interrupted() && !done()) {
+            // Readings nobody can keep (a full disk under the redirection) end the run;
+            // main says why.
+            if (!std::cout) break;
             if (m_owner.reconnectArmed()) {
                 if (!m_reconnect) return fail("connection lost");
                 if (m_owner.reconnectDue()) tryReconnect();

@@ -3,14 +3,19 @@
 // command parses its own (see commands.h).
 
 #include "commands.h"
+#include "console_message_box.h"
 #include "multi_port.h"
 
 #include "lang/language_choice.h"
+#include "lang/translate.h"
 #include "platform/program_language.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 using namespace velmora::cli;
@@ -23,6 +28,21 @@ QString commandList() {
         text += QStringLiteral("  %1  %2\n").arg(QLatin1String(c.name), -16).arg(QLatin1String(c.summary));
     text += QStringLiteral("\nRun 'velmora-cli <command> --help' for a command's options.\n");
     return text;
+}
+
+// A script must not take a command whose output was lost (a full disk, /dev/full) for
+// one that worked. A reader that went away (EPIPE) is not worth a word.
+int outputChecked(int status) {
+    std::cout.flush();
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int err = errno;
+    if (flushed && !std::cout.fail() && !std::ferror(stdout)) return status;
+    if (err != EPIPE)
+        std::cerr << "velmora-cli: "
+                  << velmora::cli::toUtf8(velmora::translate(L"Nie udało się zapisać wyniku na standardowe wyjście:"))
+                  << ' ' << (err ? std::strerror(err) : "write error") << std::endl;
+    return status == kExitOk ? kExitFailure : status;
 }
 
 } // namespace
@@ -74,6 +94,6 @@ int main(int argc, char* argv[]) {
     QStringList arguments = positional.mid(1);
     arguments.prepend(QStringLiteral("velmora-cli ") + positional.first());
     if (parser.isSet(help)) arguments.append(QStringLiteral("--help"));
-    if (const int status = runOnSeveralPorts(*command, arguments); status >= 0) return status;
-    return command->run(arguments);
+    if (const int status = runOnSeveralPorts(*command, arguments); status >= 0) return outputChecked(status);
+    return outputChecked(command->run(arguments));
 }

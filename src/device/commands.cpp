@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace velmora {
 
@@ -89,7 +90,20 @@ bool CLPGDevice::request(std::uint8_t type, std::span<const std::uint8_t> payloa
     std::copy_n(payload.begin(), n, reply.bytes.begin());
     reply.length = static_cast<std::uint8_t>(std::min<std::size_t>(n, 255));
     reply.type = type;
-    return transact(reply.bytes.data(), reply.length, reply.type);
+    if (transact(reply.bytes.data(), reply.length, reply.type)) return true;
+    // After a silent time-out the line is quiet already; anything else may be a tail.
+    if (m_lastOutcome != ExchangeOutcome::NoReply) resync();
+    return false;
+}
+
+void CLPGDevice::resync() {
+    // A reply that did not parse may be the tail of an earlier one (another program's,
+    // killed half-way, or ours that came late): let the rest of it arrive and drop it,
+    // so the next try starts from a clean line instead of reading it as its answer.
+    // The reading thread may run an exchange meanwhile: purge between exchanges only.
+    if (m_resyncPause.count() > 0) std::this_thread::sleep_for(m_resyncPause);
+    std::lock_guard lock(m_linkMutex);
+    m_io->purgeIn();
 }
 
 bool CLPGDevice::commandRequest(std::uint8_t code, Reply& reply) {
@@ -110,8 +124,9 @@ bool CLPGDevice::acknowledged(std::uint8_t type, std::span<const std::uint8_t> p
 bool CLPGDevice::readRecord(std::uint8_t code, std::uint8_t replyType, std::size_t minLength,
                             Reply& reply) {
     for (int i = 0; i < kTries; ++i) {
-        if (commandRequest(code, reply) && reply.type == replyType && reply.length >= minLength)
-            return true;
+        if (!commandRequest(code, reply)) continue;
+        if (reply.type == replyType && reply.length >= minLength) return true;
+        resync(); // an answer to another request: the line is out of step
     }
     return false;
 }
@@ -127,10 +142,22 @@ bool CLPGDevice::firstType2Reply(std::uint8_t code, int tries, Reply& reply) {
 
 bool CLPGDevice::identify() {
     Reply reply;
+    bool foreignOnce = false;
     for (int i = 0; i < kIdentifyTries; ++i) {
-        if (!commandRequest(kCmdIdentify, reply) || reply.type != kTypeCommand) continue;
+        if (!commandRequest(kCmdIdentify, reply)) continue;
+        if (reply.type != kTypeCommand) {
+            resync();
+            continue;
+        }
         if (reply[0] == kAck) {
             if (reply[1] != kDeviceType) {
+                // A late answer to someone else's request looks like a foreign unit
+                // once; a foreign unit says so every time.
+                if (!foreignOnce) {
+                    foreignOnce = true;
+                    resync();
+                    continue;
+                }
                 if (!m_wrongTypeShown) {
                     m_wrongTypeShown = true;
                     showMessage(translate(L"Brak połączenia"), MB_ERROR);
@@ -302,8 +329,32 @@ bool CLPGDevice::startApplication() {
     return firstType2Reply(kCmdStartApplication, kBootloaderTries, reply) && reply[0] == kAck;
 }
 
+CLPGDevice::RowAnswer CLPGDevice::sendFlashRow(std::uint32_t address, const std::uint8_t* image256) {
+    std::uint8_t payload[4 + kPackedRowBytes];
+    putLe32(payload, address);
+    for (std::size_t word = 0; word < kImageBytesPerRow / 4; ++word)
+        std::memcpy(payload + 4 + 3 * word, image256 + 4 * word, 3);
+    Reply reply;
+    if (!request(kTypeFlashRow, payload, reply)) return RowAnswer::Lost;
+    if (reply.type == kTypeCommand && reply[0] == kAck) return RowAnswer::Ack;
+    if (m_observer) m_observer(ExchangeOutcome::Refused, std::chrono::microseconds(0));
+    return RowAnswer::Refused;
+}
+
 bool CLPGDevice::programImage(std::span<const std::uint8_t> image, std::uint16_t rowCount,
                               const Progress& progress) {
+    // A line that loses a row's answer loses it again when the whole programming is
+    // repeated, so a row is first sent again on its own; only a row that still fails
+    // starts the programming over from the first erase, once.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (programPass(image, rowCount, progress)) return true;
+    }
+    return false;
+}
+
+bool CLPGDevice::programPass(std::span<const std::uint8_t> image, std::uint16_t rowCount,
+                             const Progress& progress) {
+    constexpr int kRowSends = 3; // the row and at most two more times
     const unsigned rowsToEnd = (kEndAddress - kFirstRowAddress) / kRowAddressStep;
     const unsigned total = std::min<unsigned>(rowCount, rowsToEnd);
     std::uint32_t address = kFirstRowAddress;
@@ -315,7 +366,21 @@ bool CLPGDevice::programImage(std::span<const std::uint8_t> image, std::uint16_t
         if (position < image.size())
             std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(position),
                         std::min(kImageBytesPerRow, image.size() - position), row);
-        if (!writeFlashRow(address, row)) return false;
+        bool done = false;
+        bool answerLost = false;
+        for (int send = 0; send < kRowSends && !done; ++send) {
+            switch (sendFlashRow(address, row)) {
+            case RowAnswer::Ack: done = true; break;
+            case RowAnswer::Lost: answerLost = true; break;
+            case RowAnswer::Refused:
+                // The unit writes a row once per erase and refuses it after that: a
+                // refusal right after a lost answer means that send was written.
+                if (!answerLost) return false;
+                done = true;
+                break;
+            }
+        }
+        if (!done) return false;
         position += kImageBytesPerRow;
         --rowCount;
         address += kRowAddressStep;

@@ -2,6 +2,8 @@
 // Finding the unit: which ports to try, in what order, and what a connection reads.
 
 #include "lpg_device.h"
+#include "error.h"
+#include "port_problem.h"
 
 #include "lang/translate.h"
 
@@ -73,10 +75,25 @@ std::vector<std::string> CLPGDevice::candidatePorts() {
 
 void CLPGDevice::scanPorts() {
     m_connected.store(false);
-    for (const std::string& port : candidatePorts()) {
+    // The failure worth telling: one the user can fix (permission, another program),
+    // or whatever kept the only port tried from opening.
+    const std::vector<std::string> candidates = candidatePorts();
+    PortProblem told = PortProblem::None;
+    std::string toldPort;
+    const auto rank = [&](PortProblem p) {
+        return p == PortProblem::NoPermission ? 3 : p == PortProblem::Busy ? 2 : p != PortProblem::None && candidates.size() == 1 ? 1 : 0;
+    };
+    for (const std::string& port : candidates) {
         if (openPort(port)) return;
+        const int error = m_lastPortFailure.systemError;
+        const PortProblem problem = error > 0 ? portProblemFromSystemError(error) : PortProblem::None;
+        if (rank(problem) > rank(told)) {
+            told = problem;
+            toldPort = port;
+        }
     }
-    showMessage(translate(L"Brak połączenia"), MB_PLAIN);
+    const std::wstring reason = portProblemText(told, ansi2unicode(toldPort));
+    showMessage(reason.empty() ? translate(L"Brak połączenia") : reason, MB_PLAIN);
     m_connected.store(false);
 }
 

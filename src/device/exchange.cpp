@@ -75,7 +75,8 @@ bool CLPGDevice::transact(std::uint8_t* buffer, std::uint8_t& length, std::uint8
     const auto start = std::chrono::steady_clock::now();
     ExchangeOutcome outcome = ExchangeOutcome::LineError;
     const bool ok = transactBody(buffer, length, type, outcome);
-    observe(ok ? ExchangeOutcome::Ok : outcome, start);
+    m_lastOutcome = ok ? ExchangeOutcome::Ok : outcome;
+    observe(m_lastOutcome, start);
     return ok;
 }
 

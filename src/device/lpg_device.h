@@ -13,6 +13,7 @@
 #include "acquisition/diag_data.h"
 #include "acquisition/diag_thread.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -136,7 +137,11 @@ public:
     // Replaces the byte stream under the exchange (fuzzing); null restores the port.
     void setLinkForTesting(ISerialIO* io) { m_io = io ? io : &m_port; }
     // The pause before transact's second body read (50 ms; in-memory links need none).
-    void setSecondReadPause(std::chrono::milliseconds pause) { m_secondReadPause = pause; }
+    // It also bounds the wait for a stale reply's tail before the line is purged for a retry.
+    void setSecondReadPause(std::chrono::milliseconds pause) {
+        m_secondReadPause = pause;
+        m_resyncPause = std::min(pause, m_resyncPause);
+    }
     // Frame keys to use, in order, before drawing from the generator again (tests pin
     // the bytes on the wire with it).
     void forceNextKey(std::uint16_t key);
@@ -154,6 +159,10 @@ protected:
 
 private:
     struct Reply;
+    enum class RowAnswer { Ack, Refused, Lost };
+    RowAnswer sendFlashRow(std::uint32_t address, const std::uint8_t* image256);
+    void resync();
+    bool programPass(std::span<const std::uint8_t> image, std::uint16_t rowCount, const Progress& progress);
     std::uint16_t nextKey();
     void seedKeys(std::uint32_t seed);
     bool request(std::uint8_t type, std::span<const std::uint8_t> payload, Reply& reply);
@@ -182,6 +191,8 @@ private:
     std::string m_preferredPort;
     Timeouts m_timeouts;
     std::chrono::milliseconds m_secondReadPause{50};
+    std::chrono::milliseconds m_resyncPause{80};
+    ExchangeOutcome m_lastOutcome = ExchangeOutcome::Ok; // of the last transact (not the reading thread's)
     ExchangeObserver m_observer;
     PortFailure m_lastPortFailure;
     bool m_wrongTypeShown = false; // identify's "Brak połączenia" for a foreign unit, once

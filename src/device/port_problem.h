@@ -19,6 +19,11 @@ enum class PortProblem {
 };
 
 PortProblem portProblemFromSystemError(int systemError);
+// What the person should do about problem on port, translated; empty for None and
+// Other (the caller then says what it knows). The window's status bar and the
+// console tool say the same.
+std::wstring portProblemText(PortProblem problem, const std::wstring& port);
+
 // The system's own text for the error number (strerror / FormatMessage).
 std::wstring systemErrorText(int systemError);
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -135,7 +136,9 @@ PortProblem portProblemFromSystemError(int err) {
     case EBUSY: return PortProblem::Busy;
     case EIO:
     case EBADF: return PortProblem::Gone;
-    case ENOTTY: return PortProblem::NotSerial;
+    case ENOTDIR: return PortProblem::Missing;
+    case ENOTTY:
+    case EISDIR: return PortProblem::NotSerial;
     default: return PortProblem::Other;
     }
 }
@@ -177,8 +180,16 @@ void CSerialPort::open(const std::string& name) {
         throw CRSError(CRSError::OpenFailed, serialtext::openContext(name, ENOTTY),
                        serialtext::kLineOpen, serialtext::sourceName(), ENOTTY);
     }
-    // No sharing, as on Windows; a second opener gets EBUSY. Where the line is
-    // already held exclusively by another program, the open above failed with EBUSY.
+    // No sharing, as on Windows. TIOCEXCL makes a second open fail with EBUSY, but not
+    // for root; the advisory lock on the open line stops every program that takes it
+    // (both of ours, root or not). A line locked already is refused before anything is
+    // changed on it, so its holder is not disturbed. A system without such locks on
+    // devices just goes without.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        throw CRSError(CRSError::OpenFailed, serialtext::openContext(name, EBUSY),
+                       serialtext::kLineOpen, serialtext::sourceName(), EBUSY);
+    }
     ::ioctl(fd, TIOCEXCL);
     m_platform->fd = fd;
     m_platform->seen = ErrorCounters{};

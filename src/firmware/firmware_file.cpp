@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 namespace velmora {
@@ -39,8 +40,14 @@ bool CFirmwareFile::read(const std::filesystem::path& path, std::uint16_t& versi
     m_loaded = false;
     std::vector<std::uint8_t> bytes;
     switch (readFilePrefix(path, kMaxFileBytes, bytes)) {
-    case FileReadStatus::Ok:
-        return readBytes(bytes, version, identifier, formatCode);
+    case FileReadStatus::Ok: {
+        if (!readBytes(bytes, version, identifier, formatCode)) return false;
+        // Only a prefix was read: the rest of the file counts as well.
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        if (!ec && size > bytes.size()) m_trailingBytes += size - bytes.size();
+        return true;
+    }
     case FileReadStatus::OpenFailed:
         return fail(FirmwareReadError::OpenFailed);
     case FileReadStatus::ReadFailed:
@@ -90,6 +97,7 @@ bool CFirmwareFile::readBytes(std::span<const std::uint8_t> file, std::uint16_t&
     m_image = std::move(image);
     m_imageSize = length - static_cast<std::uint32_t>(kInsertSize);
     m_rowCount = (m_imageSize + kRowBytes - 1) / kRowBytes;
+    m_trailingBytes = stored.size() - length;
 
     const std::uint8_t* id = header.data() + kIdentifierOffset;
     const std::uint8_t* idEnd = std::find(id, id + kIdentifierField, std::uint8_t{0});

@@ -81,6 +81,10 @@ public:
     const std::uint8_t* image() const { return m_image.get(); }
     std::uint32_t imageSize() const { return m_imageSize; }
     std::uint32_t rowCount() const { return m_rowCount; }
+    // Bytes in the file after the body the header announces (a file cut from a
+    // download with something after it, or not a firmware file at all). The image
+    // ignores them; the console tool asks before programming such a file.
+    std::uint64_t trailingBytes() const { return m_trailingBytes; }
     bool loaded() const { return m_loaded; }
     FirmwareReadError lastError() const { return m_lastError; }
 
@@ -88,6 +92,7 @@ private:
     bool fail(FirmwareReadError error);
 
     std::unique_ptr<std::uint8_t[]> m_image;
+    std::uint64_t m_trailingBytes = 0;
     std::uint32_t m_imageSize = 0;
     std::uint32_t m_rowCount = 0;
     bool m_loaded = false;

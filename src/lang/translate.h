@@ -28,6 +28,11 @@ bool loadLanguageFiles(const std::string& folder);
 bool loadLanguageFiles();
 void setLanguageIndex(int index); // outside 0..19 counts as English
 int languageIndex();
+// Whether the language with this index has its file open and usable (Polish, and an
+// index without a file of its own, always); otherwise its texts come in English,
+// from the English file or, without that, from the English table built into the
+// program.
+bool languageFileOpen(int index);
 // Closes every language file (tests; program end).
 void unloadLanguageFiles();
 

@@ -23,19 +23,8 @@ QString linkStateText(const LinkStatus& status)
     if (status.inBootloader)
         return qt(translate(L"Sterownik na %1 czeka w trybie programowania: potrzebuje aktualizacji firmware.")).arg(status.port);
     const QString port = status.port.isEmpty() ? qt(translate(L"żadnym porcie")) : status.port;
-    switch (status.problem) {
-    case PortProblem::NoPermission:
-        return qt(translate(L"Brak uprawnień do %1: dodaj użytkownika do grupy dialout (sudo usermod -aG dialout $USER), wyloguj się i zaloguj ponownie.")).arg(port);
-    case PortProblem::Busy:
-        return qt(translate(L"%1 jest zajęty przez inny program: zamknij go i połącz ponownie.")).arg(port);
-    case PortProblem::Missing:
-    case PortProblem::Gone:
-        return qt(translate(L"Nie ma portu %1: podłącz sterownik.")).arg(port);
-    case PortProblem::NotSerial:
-        return qt(translate(L"%1 nie jest portem szeregowym: wybierz inny port.")).arg(port);
-    case PortProblem::Other:
-    case PortProblem::None: break;
-    }
+    if (const std::wstring text = portProblemText(status.problem, port.toStdWString()); !text.empty())
+        return qt(text);
     if (status.state == LinkState::Lost)
         return qt(translate(L"Sterownik na %1 nie odpowiada: sprawdź zasilanie i przewód. Ponawiam…")).arg(port);
     if (status.unitSilent)

@@ -126,9 +126,15 @@ std::string writeBackup(const Backup& backup) {
     return text;
 }
 
+namespace {
+// "Velmora backup" without its revision: another revision is still a backup, one
+// this version must name rather than read as a map file.
+constexpr std::string_view kBackupName = "Velmora backup ";
+} // namespace
+
 bool looksLikeBackup(std::string_view text) {
     text = detail::withoutBom(text);
-    return text.substr(0, kBackupMagic.size()) == kBackupMagic;
+    return text.substr(0, kBackupName.size()) == kBackupName;
 }
 
 std::optional<TextError> readBackup(std::string_view text, Backup& backup) {
@@ -149,8 +155,16 @@ std::optional<TextError> readBackup(std::string_view text, Backup& backup) {
         return TextError{line + 1, 0, "the file ends early; expected '" + expected + "'"};
     };
 
-    if (!next() || current != kBackupMagic)
+    if (detail::looksUtf16(text))
+        return TextError{1, 0, "the file is UTF-16 text; a backup is UTF-8 (save it as UTF-8 and try again)"};
+    if (!next() || current != kBackupMagic) {
+        if (current.substr(0, kBackupName.size()) == kBackupName)
+            return TextError{1, 0, "a Velmora backup of revision " +
+                                       detail::quoted(current.substr(kBackupName.size())) +
+                                       ", which this version does not read (it reads '" + std::string(kBackupMagic) +
+                                       "'); use the Velmora that wrote it"};
         return TextError{1, 0, "not a Velmora backup (the first line must be '" + std::string(kBackupMagic) + "')"};
+    }
     Backup out;
     Snapshot& u = out.unit;
     for (std::size_t k = 0; k < kKeyCount; ++k) {
@@ -178,7 +192,7 @@ std::optional<TextError> readBackup(std::string_view text, Backup& backup) {
     if (current != kMapKey) return TextError{line, 0, "expected 'map:', found " + detail::quoted(current)};
 
     MapTable table;
-    if (auto error = readMapCsv(text.substr(at), table, MapCsvRules{false, kMapFirstLine})) return error;
+    if (auto error = readMapCsv(text.substr(at), table, MapCsvRules{false, kMapFirstLine, true})) return error;
     u.map = table.map;
     u.voltAxis = table.voltAxis;
     u.rpmAxis = table.rpmAxis;

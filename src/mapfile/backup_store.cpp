@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "backup_store.h"
 
-#include "mapfile/disk_sync.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -77,46 +76,6 @@ bool readSmallFile(const fs::path& path, std::string& text) {
 }
 
 } // namespace
-
-bool writeFileAtomically(const fs::path& path, std::string_view text, std::string& error) {
-    // Beside the target, so the rename stays on one file system and is atomic.
-    fs::path temporary = path;
-    temporary += ".part-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + quotedPath(temporary);
-            return false;
-        }
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            error = "cannot write " + quotedPath(temporary) + " (disk full?)";
-            return false;
-        }
-    }
-    // On the disk before it takes the name: a power cut must not leave the name on an
-    // empty file where a good one was.
-    if (std::string reason; !syncFileToDisk(temporary, reason)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        error = "cannot write " + quotedPath(temporary) + " to the disk: " + reason;
-        return false;
-    }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        error = "cannot replace " + quotedPath(path) + ": " + ec.message();
-        return false;
-    }
-    syncFolderToDisk(path.parent_path());
-    return true;
-}
 
 std::vector<BackupEntry> listBackups(const fs::path& folder) {
     std::vector<std::pair<NameKey, fs::path>> found;

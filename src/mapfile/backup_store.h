@@ -8,6 +8,7 @@
 // uses defaultBackupFolder(), which names the same folder for the application name
 // "velmora" (no organization).
 
+#include "mapfile/atomic_file.h"
 #include "mapfile/backup_file.h"
 
 #include <chrono>
@@ -24,12 +25,6 @@ namespace velmora::mapfile {
 // Windows: %APPDATA%\velmora\backups; macOS: ~/Library/Application Support/velmora/backups.
 // Empty when the variable it needs is not set.
 std::filesystem::path defaultBackupFolder();
-
-// Writes text to path so that a crash, a power cut or a full disk never leaves a half
-// file: into a temporary file in the same folder, onto the disk, then renamed over
-// path (and the folder onto the disk). On failure
-// returns false with error set (English, with the path) and path is as it was.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view text, std::string& error);
 
 struct BackupEntry {
     std::filesystem::path path;

@@ -25,6 +25,12 @@ std::vector<std::string_view> split(std::string_view s, char separator) {
     }
 }
 
+bool looksUtf16(std::string_view text) {
+    if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+        return true;
+    return text.substr(0, 64).find('\0') != std::string_view::npos;
+}
+
 std::string_view withoutBom(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     return text;

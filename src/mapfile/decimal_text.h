@@ -13,6 +13,9 @@ bool isBlank(char c);
 std::string_view trim(std::string_view s);
 std::vector<std::string_view> split(std::string_view s, char separator);
 std::string_view withoutBom(std::string_view text);
+// UTF-16 text (a byte order mark FF FE or FE FF, or a zero byte among the first
+// characters), which the readers cannot take and must name as such.
+bool looksUtf16(std::string_view text);
 
 enum class Parsed { Ok, NotNumber, NotFinite };
 

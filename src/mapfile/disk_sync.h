@@ -5,10 +5,15 @@
 // battery running out during a firmware update) can leave the new name on an empty
 // file, and the backup taken just before is gone with it.
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
 namespace velmora::mapfile {
+
+// A new file for writing (binary, refused when the name exists), or null with
+// errno set. Wide names work on Windows.
+std::FILE* openNewFile(const std::filesystem::path& file);
 
 // Waits until file's contents are on the disk. False with reason set (the system's
 // words, English) when the system cannot.

@@ -8,6 +8,8 @@
 
 namespace velmora::mapfile {
 
+std::FILE* openNewFile(const std::filesystem::path& file) { return std::fopen(file.c_str(), "wbx"); }
+
 bool syncFileToDisk(const std::filesystem::path& file, std::string& reason) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
     int failure = fd < 0 ? errno : 0;

@@ -5,6 +5,8 @@
 
 namespace velmora::mapfile {
 
+std::FILE* openNewFile(const std::filesystem::path& file) { return _wfopen(file.c_str(), L"wbx"); }
+
 bool syncFileToDisk(const std::filesystem::path& file, std::string& reason) {
     const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -32,6 +32,8 @@ public:
     Reader(MapTable& out, const MapCsvRules& rules) : m_out(out), m_rules(rules) {}
 
     std::optional<MapCsvError> read(std::string_view text) {
+        if (detail::looksUtf16(text))
+            return MapCsvError{m_rules.firstLine, 0, "the file is UTF-16 text; save it as UTF-8 (or CSV) and try again"};
         text = detail::withoutBom(text); // spreadsheets write one
         std::vector<std::string_view> lines = split(text, '\n');
         while (!lines.empty() && trim(lines.back()).empty()) lines.pop_back();
@@ -102,6 +104,13 @@ private:
         return fail(what + " " + quoted(cell) + " is outside " + range);
     }
 
+    bool onStep(double value, double unitValue, std::string_view cell, const std::string& what,
+                const std::string& unitText) {
+        if (!m_rules.valuesOnSteps || std::fabs(value - unitValue) < 1e-6) return true;
+        return fail(what + " " + quoted(cell) + " is not a value the unit holds (the nearest it keeps is " +
+                    unitText + "); a backup holds only the unit's own values");
+    }
+
     bool header(std::string_view line) {
         std::vector<std::string_view> c;
         if (!cells(line, "V\\RPM and 15 RPM breakpoints", c)) return false;
@@ -114,7 +123,9 @@ private:
             const std::string what = "RPM breakpoint " + std::to_string(j + 1);
             if (!number(c[j + 1], j + 1, rpm) ||
                 !within(rpm, kRpmBreakpointMin, kRpmBreakpointMax, c[j + 1], what,
-                        formatRpm(kRpmBreakpointMin) + ".." + formatRpm(kRpmBreakpointMax)))
+                        formatRpm(kRpmBreakpointMin) + ".." + formatRpm(kRpmBreakpointMax)) ||
+                !onStep(rpm, rpmFromAxisByte(axisByteFromRpm(rpm)), c[j + 1], what,
+                        formatRpm(rpmFromAxisByte(axisByteFromRpm(rpm)))))
                 return false;
             if (j > 0 && m_rules.axesMustRise) {
                 const double before = m_table.rpmAxis[j - 1];
@@ -139,7 +150,9 @@ private:
         const std::string what = "voltage breakpoint " + std::to_string(r + 1);
         if (!number(c[0], 0, volts) ||
             !within(volts, kVoltBreakpointMin, kVoltBreakpointMax, c[0], what,
-                    formatVolts(kVoltBreakpointMin) + ".." + formatVolts(kVoltBreakpointMax)))
+                    formatVolts(kVoltBreakpointMin) + ".." + formatVolts(kVoltBreakpointMax)) ||
+            !onStep(volts, voltsFromWord(axisWordFromVolts(volts)), c[0], what,
+                    formatVolts(voltsFromWord(axisWordFromVolts(volts)))))
             return false;
         if (r > 0 && m_rules.axesMustRise) {
             const double before = m_table.voltAxis[r - 1];
@@ -157,7 +170,9 @@ private:
             double value = 0;
             if (!number(c[j + 1], j + 1, value) ||
                 !within(value, kMapValueMin, kMapValueMax, c[j + 1], "map value",
-                        formatMapValue(kMapValueMin) + ".." + formatMapValue(kMapValueMax)))
+                        formatMapValue(kMapValueMin) + ".." + formatMapValue(kMapValueMax)) ||
+                !onStep(value, mapValueFromByte(mapByteFromValue(value)), c[j + 1], "map value",
+                        formatMapValue(mapValueFromByte(mapByteFromValue(value)))))
                 return false;
             m_table.map[r][j] = value;
         }

@@ -76,6 +76,9 @@ struct MapCsvRules {
     bool axesMustRise = true;
     // Line number of text's first line within the file it comes from.
     std::size_t firstLine = 1;
+    // On for a backup: it is written by this program from the unit, so a value off the
+    // unit's steps (0.81, an RPM of 850) is an edited or damaged file, not a wish to round.
+    bool valuesOnSteps = false;
 };
 std::optional<MapCsvError> readMapCsv(std::string_view text, MapTable& table, const MapCsvRules& rules = {});
 

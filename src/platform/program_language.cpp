@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -98,7 +99,18 @@ QList<QTranslator*>& installedTranslators()
     return installed;
 }
 
+QString& warningText()
+{
+    static QString text;
+    return text;
+}
+
 } // namespace
+
+QString languageWarning()
+{
+    return warningText();
+}
 
 void installQtTranslations(int index)
 {
@@ -138,12 +150,20 @@ bool setUpLanguage(const QString& code, QString* error)
     const std::filesystem::path folder = programDataFolder("EM_LANG");
     if (index < 0)
         index = userLanguageIndex(folder);
-    if (!folder.empty()) {
-        const std::u8string utf8 = folder.u8string();
-        loadLanguageFiles(std::string(utf8.begin(), utf8.end()));
-    }
+    // Also without a folder: the texts are then English from the program itself.
+    const std::u8string utf8 = folder.u8string();
+    loadLanguageFiles(std::string(utf8.begin(), utf8.end()));
     setLanguageIndex(index);
     installQtTranslations(index);
+    if (!languageFileOpen(index)) {
+        const char* name = languageFileName(index);
+        const std::wstring file = (folder / (name ? name : "")).wstring();
+        // Said once, on stderr (and by the window in its status bar); in English, as
+        // the texts now are.
+        warningText() = QString::fromStdWString(translate(L"Nie można odczytać pliku języka %1; teksty są po angielsku."))
+                            .arg(QString::fromStdWString(file));
+        std::fprintf(stderr, "%s\n", warningText().toLocal8Bit().constData());
+    }
     return known;
 }
 

@@ -14,7 +14,13 @@ namespace velmora {
 // buttons and dialogs match. Needs the application object. False, with error
 // saying what to do, when code names no language the program knows (the user's
 // language is taken then).
+// When the chosen language's file is missing or damaged it says so on stderr, and
+// the texts are English.
 bool setUpLanguage(const QString& code, QString* error = nullptr);
+
+// What setUpLanguage said about a missing or damaged language file (translated, so
+// English); empty when the file was read.
+QString languageWarning();
 
 // Qt's own texts for the language with the given index (see lang/language_choice.h),
 // replacing those installed before: Qt's catalogue when it has one, and under it our

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // diff, backup and restore as processes against a simulated unit served from this test.
 
+#include "full_disk.h"
 #include "process.h"
 #include "sim_session.h"
 
@@ -125,6 +126,68 @@ TEST_F(BackupCommands, RestoreBringsBackTheUnitsBytesAndKeepsWhatItReplaced) {
     run({"restore", write("other.txt", text).string()});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(host.state().noiseDelta, 77);
+}
+
+// backup (to its folder and to --out) and restore's own safety backup on a full disk:
+// nothing reported as saved, the good file kept, and restore writes nothing unless
+// told to go without its backup.
+TEST_F(BackupCommands, AFullDiskIsNeverTakenForASavedBackup) {
+    FullDisk disk;
+    const fs::path good = disk.folder / "unit.txt";
+    std::ofstream(good, std::ios::binary) << "the good backup\n";
+    ASSERT_EQ((run({"backup", "--out", (dir / "source.txt").string()}), status), 0) << last->err();
+    ::setenv("XDG_DATA_HOME", (disk.folder / "data").c_str(), 1);
+    host.withUnit([](sim::CSimUnit& u) { u.state().noiseDelta = 77; return 0; });
+    disk.fill();
+
+    for (const fs::path& target : {good, disk.folder / "new.txt"}) {
+        const auto& p = run({"backup", "--out", target.string()});
+        EXPECT_EQ(status, 1) << target;
+        EXPECT_NE(p.err().find(target.string()), std::string::npos) << p.err();
+        EXPECT_NE(p.err().find(disk.reason()), std::string::npos) << p.err();
+    }
+    EXPECT_EQ((run({"backup"}), status), 1) << last->out();
+
+    const auto& refused = run({"restore", (dir / "source.txt").string()});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(refused.err().find("--no-backup"), std::string::npos) << refused.err();
+    EXPECT_EQ(host.state().noiseDelta, 77); // nothing written
+    const auto& forced = run({"restore", (dir / "source.txt").string(), "--no-backup"});
+    EXPECT_EQ(status, 0) << forced.err();
+    EXPECT_NE(host.state().noiseDelta, 77);
+
+    disk.drain();
+    EXPECT_EQ(fileText(good), "the good backup\n");
+    for (const std::string& name : disk.names()) EXPECT_TRUE(name == "unit.txt" || name == "data") << name;
+}
+
+// Files this version cannot take are named for what they are, before the unit is touched.
+TEST_F(BackupCommands, RestoreNamesOffStepValuesRevisionsAndUtf16) {
+    ASSERT_EQ((run({"backup", "--out", (dir / "b.txt").string()}), status), 0) << last->err();
+    std::ifstream in(dir / "b.txt", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    std::string offStep = text;
+    const std::size_t row = offStep.find('\n', offStep.find("V\\RPM")) + 1;
+    const std::size_t cell = offStep.find(',', row) + 1;
+    offStep.replace(cell, offStep.find(',', cell) - cell, "0.81");
+    std::string revision = text;
+    revision.replace(0, 16, "Velmora backup 2");
+    std::string utf16 = "\xFF\xFE";
+    for (char c : text) utf16 += {c, '\0'};
+    const struct {
+        std::string name, text, says;
+    } table[] = {
+        {"off-step.txt", offStep, ":10: map value '0.81' is not a value the unit holds"},
+        {"revision.txt", revision, ":1: a Velmora backup of revision '2'"},
+        {"utf16.txt", utf16, ":1: the file is UTF-16 text"},
+    };
+    const unsigned requests = host.state().requests;
+    for (const auto& r : table) {
+        const auto& p = run({"restore", write(r.name, r.text).string()});
+        EXPECT_EQ(status, 3) << r.name;
+        EXPECT_NE(p.err().find(r.name + r.says), std::string::npos) << p.err();
+    }
+    EXPECT_EQ(host.state().requests, requests);
 }
 
 } // namespace

@@ -10,6 +10,10 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <csignal>
+#include <thread>
+
 #include <filesystem>
 #include <fstream>
 
@@ -70,14 +74,14 @@ protected:
 TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
     EXPECT_EQ(run({"firmware-info", write(recipe(0x0104), "good.afm")}), 0);
     EXPECT_EQ(out, "version: 0x0104\nformat: 0x0101\nidentifier: DRAXTONCTRL_33EP\n"
-                   "image-size: 24576\nrows: 96\nvalid: yes\n");
+                   "image-size: 24576\nrows: 96\ntrailing-bytes: 0\nvalid: yes\n");
 
     sim::FirmwareRecipe other = recipe(0x0042);
     other.formatCode = 0x0100;
     other.identifier = "\xA3\xF3" "d\x9F"; // "Łódź" in code page 1250
     EXPECT_EQ(run({"firmware-info", write(other, "other.afm")}), 0);
     EXPECT_EQ(out, "version: 0x0042\nformat: 0x0100\nidentifier: Łódź\n"
-                   "image-size: 24576\nrows: 96\nvalid: no (format code is not 0x0101)\n");
+                   "image-size: 24576\nrows: 96\ntrailing-bytes: 0\nvalid: no (format code is not 0x0101)\n");
 
     sim::FirmwareRecipe corrupt = recipe(0x0104);
     corrupt.corruptChecksum = true;
@@ -87,6 +91,17 @@ TEST_F(CliFirmware, InfoPrintsTheHeaderAndJudgesTheFile) {
     EXPECT_EQ(run({"firmware-info", (dir / "missing.afm").string()}), 3);
     EXPECT_EQ(out, "valid: no (cannot open the file)\n");
     EXPECT_EQ(run({"firmware-info"}), 2);
+
+    // Junk after the image, beyond what the reader looks at: counted, and not valid.
+    const std::string junk = write(recipe(0x0104), "junk.afm");
+    {
+        std::ofstream tail(junk, std::ios::binary | std::ios::app);
+        const std::string block(1 << 20, 'j');
+        for (int i = 0; i < 3; ++i) tail << block;
+    }
+    EXPECT_EQ(run({"firmware-info", junk}), 0);
+    EXPECT_NE(out.find("trailing-bytes: 3145728\nvalid: no (3145728 bytes after the firmware image"),
+              std::string::npos) << out;
 }
 
 TEST_F(CliFirmware, FlashProgramsTheUnitAndReportsProgress) {
@@ -106,7 +121,62 @@ TEST_F(CliFirmware, FlashRefusesABadFileWithoutTouchingTheUnit) {
     EXPECT_EQ(flash(write(wrong, "wrong.afm")), 3);
     EXPECT_NE(err.find("controller identifier"), std::string::npos) << err;
     EXPECT_EQ(flash((dir / "missing.afm").string()), 3);
+    const std::string junk = write(recipe(0x0104), "junk.afm");
+    std::ofstream(junk, std::ios::binary | std::ios::app) << "trailing junk";
+    EXPECT_EQ(flash(junk), 3);
+    EXPECT_NE(err.find("13 bytes after the firmware image"), std::string::npos) << err;
     EXPECT_EQ(host.state().requests, 0u);
+    EXPECT_EQ(flash(junk, true), 0) << err; // --yes: programmed all the same
+}
+
+// A line that loses or spoils replies: rows are sent again, the unit ends up
+// programmed, and progress into a file or pipe is one line per 10 %.
+TEST_F(CliFirmware, FlashSurvivesALossyLine) {
+    host.start();
+    const std::string file = write(recipe(0x0104), "new.afm");
+    sim::Faults drop, corrupt;
+    drop.dropEvery = 5;
+    corrupt.corruptEvery = 7;
+    for (const sim::Faults& faults : {corrupt, drop}) {
+        host.withUnit([](sim::CSimUnit& u) {
+            u.state().version = 0x0103;
+            return 0;
+        });
+        host.setFaults(faults);
+        EXPECT_EQ(run({"flash", file, "--port", host.path()}, 110000), 0) << err;
+        host.setFaults({});
+        const sim::SimState unit = host.state();
+        EXPECT_EQ(unit.mode, sim::Mode::Application);
+        EXPECT_EQ(unit.flashRows.size(), 96u);
+        EXPECT_EQ(unit.version, 0x0104);
+        EXPECT_EQ(err.find('\r'), std::string::npos);
+        EXPECT_NE(err.find("Programming: 96/96 rows (100%)\n"), std::string::npos) << err;
+        EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 25) << err;
+    }
+}
+
+// Ctrl+C during programming stops at a row's end and says how to finish; running
+// flash again does.
+TEST_F(CliFirmware, InterruptedFlashSaysHowFarAndHowToFinish) {
+    host.start();
+    const std::string file = write(recipe(0x0104), "new.afm");
+    sim::Faults slow;
+    slow.replyDelayMs = 20;
+    host.setFaults(slow);
+    ChildProcess p({VELMORA_CLI_PATH, "flash", file, "--port", host.path()});
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (host.state().flashRows.size() < 10 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    p.signal(SIGINT);
+    EXPECT_EQ(p.finish(20000), 130);
+    EXPECT_NE(p.err().find("programming stopped at row "), std::string::npos) << p.err();
+    EXPECT_NE(p.err().find(" of 96. The unit waits in its bootloader: run 'velmora-cli flash " + file + "' again"),
+              std::string::npos) << p.err();
+    EXPECT_EQ(host.state().mode, sim::Mode::Bootloader);
+    host.setFaults({});
+    EXPECT_EQ(flash(file), 0) << err;
+    EXPECT_EQ(host.state().mode, sim::Mode::Application);
+    EXPECT_EQ(host.state().version, 0x0104);
 }
 
 TEST_F(CliFirmware, FlashOfAnOlderVersionNeedsYes) {

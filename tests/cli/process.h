@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
@@ -19,12 +20,16 @@ namespace velmora::test {
 
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& args) {
+    // stdoutPath: standard output goes to that file instead of the pipe.
+    explicit ChildProcess(const std::vector<std::string>& args, const char* stdoutPath = nullptr) {
         int out[2], err[2];
         if (::pipe(out) != 0 || ::pipe(err) != 0) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        if (stdoutPath)
+            posix_spawn_file_actions_addopen(&actions, 1, stdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        else
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         posix_spawn_file_actions_addclose(&actions, err[0]);
@@ -96,6 +101,8 @@ public:
         }
         return wait(timeoutMs);
     }
+    // The signal that ended the process, 0 when it exited.
+    int signalNumber() const { return m_status && WIFSIGNALED(*m_status) ? WTERMSIG(*m_status) : 0; }
     const std::string& out() const { return m_outText; }
     const std::string& err() const { return m_errText; }
 

@@ -2,8 +2,11 @@
 // velmora-cli's unit commands (ports, info, map, set, clear-map, load-map, save-map)
 // as processes against a simulated unit served from this test.
 
+#include "full_disk.h"
 #include "process.h"
 #include "sim_session.h"
+
+#include "device/serialport.h"
 
 #include "mapfile/map_csv.h"
 #include "device/encodings.h"
@@ -14,7 +17,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <csignal>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 
 namespace velmora::test {
 namespace {
@@ -262,6 +268,148 @@ TEST_F(UnitCommands, SaveMapWritesWhatMapPrintsAndKeepsTheOldFileOnFailure) {
         if (entry.path() != file) {
             EXPECT_EQ(entry.path().filename().string().find("saved"), std::string::npos);
         }
+}
+
+TEST_F(UnitCommands, SaveMapOnAFullDiskFailsAndKeepsTheGoodFile) {
+    FullDisk disk;
+    const fs::path good = disk.folder / "tune.csv";
+    std::ofstream(good, std::ios::binary) << "the good map\n";
+    disk.fill();
+    for (const fs::path& target : {good, disk.folder / "new.csv"}) {
+        const auto& p = run({"save-map", target.string()});
+        EXPECT_EQ(status, 1) << target;
+        EXPECT_NE(p.err().find(target.string()), std::string::npos) << p.err();
+        EXPECT_NE(p.err().find(disk.reason()), std::string::npos) << p.err();
+    }
+    disk.drain();
+    EXPECT_EQ(read(good), "the good map\n");
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"tune.csv"}); // no temporary file left
+}
+
+// Output that cannot be written is a failure, not a quiet success.
+TEST_F(UnitCommands, OutputThatCannotBeWrittenFailsTheCommand) {
+    for (std::vector<std::string> args : {std::vector<std::string>{"map"}, {"info"}, {"monitor", "--count", "50"}}) {
+        args.insert(args.begin(), VELMORA_CLI_PATH);
+        args.insert(args.end(), {"--port", host.slavePath()});
+        ChildProcess p(args, "/dev/full");
+        EXPECT_EQ(p.finish(15000), 1) << args[1];
+        EXPECT_NE(p.err().find("standard output"), std::string::npos) << args[1] << ": " << p.err();
+    }
+}
+
+// Every port that cannot be the unit's says why, as the window does.
+TEST_F(UnitCommands, APortThatCannotBeUsedSaysWhy) {
+    const fs::path file = write("plain-file", "x");
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string port;
+        std::string says;
+    } table[] = {
+        {file.string(), "is not a serial port"},
+        {"/dev/null", "is not a serial port"},
+        {dir.string(), "is not a serial port"},
+        {fifo.string(), "is not a serial port"},
+        {(dir / "no-such-port").string(), "is not there"},
+    };
+    for (const auto& row : table) {
+        ChildProcess p({VELMORA_CLI_PATH, "--lang", "en", "info", "--port", row.port});
+        EXPECT_EQ(p.finish(15000), 1) << row.port;
+        EXPECT_NE(p.err().find(row.port + " " + row.says), std::string::npos) << p.err();
+    }
+}
+
+// One program per port, the superuser included: the second is told the port is in
+// use and the first goes on undisturbed.
+TEST_F(UnitCommands, ASecondProgramOnThePortIsToldItIsInUse) {
+    ChildProcess monitor({VELMORA_CLI_PATH, "monitor", "--port", host.slavePath()});
+    ASSERT_TRUE(monitor.readLine(10000)); // the header: the monitor holds the port
+    ASSERT_TRUE(monitor.readLine(10000));
+    for (const char* command : {"info", "load-map"}) {
+        std::vector<std::string> args{VELMORA_CLI_PATH, "--lang", "en", command, "--port", host.slavePath()};
+        if (std::string(command) == "load-map") args.push_back(write("m.csv", mapfile::writeMapCsv(unitTable())).string());
+        ChildProcess second(args);
+        EXPECT_EQ(second.finish(15000), 1) << command;
+        EXPECT_NE(second.err().find("is in use by another program"), std::string::npos) << second.err();
+    }
+    // Still reading, no failed exchange in between.
+    std::uint32_t last = 0;
+    for (int i = 0; i < 5; ++i) {
+        const auto line = monitor.readLine(5000);
+        ASSERT_TRUE(line);
+        const auto seq = static_cast<std::uint32_t>(std::stoul(line->substr(0, line->find(','))));
+        if (last) {
+            EXPECT_EQ(seq, last + 1);
+        }
+        last = seq;
+    }
+    monitor.signal(SIGINT);
+    EXPECT_EQ(monitor.finish(5000), 0) << monitor.err();
+}
+
+// Ctrl+C or SIGTERM during load-map: once, the writes end first and the unit holds
+// the whole file; twice, the program stops at once and says what the unit may hold.
+TEST_F(UnitCommands, InterruptedLoadMapFinishesItsWritesFirst) {
+    mapfile::MapTable table = unitTable();
+    for (auto& row : table.map) row.fill(1.5);
+    const fs::path file = write("new.csv", mapfile::writeMapCsv(table));
+    const struct {
+        int signal;
+        int times;
+        const char* says;
+    } table2[] = {{SIGINT, 1, "writes to the unit are complete"},
+                  {SIGTERM, 1, "writes to the unit are complete"},
+                  {SIGINT, 2, "may hold the file's axes with its old map"}};
+    for (const auto& row : table2) {
+        SCOPED_TRACE(row.says);
+        host.withUnit([](sim::CSimUnit& u) {
+            u.state().voltWords.fill(0);
+            u.state().map.fill(0);
+            return 0;
+        });
+        sim::Faults slow;
+        slow.replyDelayMs = 150; // each write takes a while, as on a slow line
+        host.setFaults(slow);
+        ChildProcess p({VELMORA_CLI_PATH, "load-map", file.string(), "--port", host.slavePath()});
+        // The axes are written; the map is not yet.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (host.state().voltWords[15] == 0 && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        for (int i = 0; i < row.times; ++i) {
+            p.signal(row.signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_EQ(p.finish(20000), row.times == 2 ? 128 + row.signal : -1);
+        EXPECT_NE(p.err().find(row.says), std::string::npos) << p.err();
+        host.setFaults({});
+        if (row.times == 1) {
+            EXPECT_EQ(p.signalNumber(), row.signal);
+            EXPECT_EQ(unitTable().map, table.map);
+            EXPECT_EQ(host.state().storedMap, host.state().map);
+        }
+    }
+}
+
+// A client killed in the middle of its exchanges leaves bytes on the line; the
+// next one purges them and goes on.
+TEST_F(UnitCommands, TheNextClientWorksRightAfterAKilledOne) {
+    const fs::path file = write("same.csv", mapfile::writeMapCsv(unitTable()));
+    for (int i = 0; i < 3; ++i) {
+        sim::Faults slow;
+        slow.replyDelayMs = 60;
+        host.setFaults(slow);
+        {
+            ChildProcess killed({VELMORA_CLI_PATH, "load-map", file.string(), "--port", host.slavePath()});
+            const unsigned before = host.state().requests;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (host.state().requests < before + 6 && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            killed.signal(SIGKILL);
+            killed.finish(5000);
+        }
+        const auto& info = run({"info"});
+        EXPECT_EQ(status, 0) << info.err();
+    }
 }
 
 } // namespace

@@ -220,7 +220,7 @@ TEST(ProgramImage, WritesRowsUpToTheEndOfFlashErasingEachPageFirst) {
     EXPECT_EQ(row0[7], image[0x3004]);
 }
 
-TEST(ProgramImage, BytesPastTheImageGoAsZerosAndAFailedRowStops) {
+TEST(ProgramImage, BytesPastTheImageGoAsZerosAndAFailedRowStartsOverOnceThenStops) {
     int writes = 0;
     PtyPeer peer([&writes](const Request& r, PtyPeer& p) {
         if (r.type == 0xF7 && ++writes > 2) return; // third row is lost, three times
@@ -236,6 +236,9 @@ TEST(ProgramImage, BytesPastTheImageGoAsZerosAndAFailedRowStops) {
     EXPECT_EQ(row0[4], 0xAB);
     EXPECT_EQ(row0[4 + 74], 0xAB); // image byte 98: the last one sent (99 is a dropped fourth)
     EXPECT_EQ(row0[4 + 75], 0);    // image byte 100: past the end
+    // The lost row three times, then once more from the first erase: two rows, the
+    // lost one three times again.
     EXPECT_EQ(std::count_if(reqs.begin(), reqs.end(), [](const Request& r) { return r.type == 0xF7; }),
-              2 + 3);
+              2 + 3 + 3);
+    EXPECT_EQ(std::count_if(reqs.begin(), reqs.end(), [](const Request& r) { return r.type == 0xF9; }), 2);
 }

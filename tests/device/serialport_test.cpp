@@ -81,9 +81,16 @@ TEST(SerialPortOpen, LineIsExclusiveWhileOpenAndFreeAfterClose) {
     CSerialPort first;
     openOn(first, pty);
     EXPECT_EQ(first.portName(), pty.slavePath());
-    if (::geteuid() != 0) { // the superuser may open an exclusive line anyway
+    {
+        // Refused as "in use" for the superuser too, and the holder keeps its line.
         CSerialPort second;
-        EXPECT_EQ(raised([&] { second.open(pty.slavePath()); }).code(), CRSError::OpenFailed);
+        const CRSError e = raised([&] { second.open(pty.slavePath()); });
+        EXPECT_EQ(e.code(), CRSError::OpenFailed);
+        EXPECT_EQ(portProblemFromSystemError(e.systemError()), PortProblem::Busy);
+        EXPECT_FALSE(second.isOpen());
+        const std::uint8_t ping[] = {0x55, 0xAA};
+        EXPECT_EQ(first.write(ping, sizeof ping), sizeof ping);
+        EXPECT_TRUE(first.isOpen());
     }
     EXPECT_EQ(first.close(), 0);
     EXPECT_FALSE(first.isOpen());
@@ -233,6 +240,7 @@ TEST(SerialPortErrors, SystemErrorsMapToWhatThePersonMustDo) {
         {ENODEV, PortProblem::Missing},   {EACCES, PortProblem::NoPermission},
         {EPERM, PortProblem::NoPermission}, {EBUSY, PortProblem::Busy},
         {EIO, PortProblem::Gone},         {ENOTTY, PortProblem::NotSerial},
+        {EISDIR, PortProblem::NotSerial}, {ENOTDIR, PortProblem::Missing},
         {EINVAL, PortProblem::Other},
     };
     for (const auto& row : table) {

@@ -147,35 +147,41 @@ std::string utf16(std::wstring_view text) {
     return out;
 }
 
-TEST(BrokenLanguageFile, TranslationShowsTheSourceTextNeverAPieceOfTheFile) {
+// A broken language file counts as missing: English, from the English file or the
+// program's own table, never the Polish source and never a piece of the file.
+TEST(BrokenLanguageFile, TranslationIsEnglishOrTheSourceNeverAPieceOfTheFile) {
     char tmpl[] = "/tmp/velmora-lang-XXXXXX";
     const fs::path folder = ::mkdtemp(tmpl);
     const std::wstring huge(100000, L'x');
-    const std::pair<const char*, std::string> shapes[] = {
-        {"UTF-8", "\xEF\xBB\xBFZamknij\t\tClose\r\nStart\t\tGo\r\n"},
-        {"LF line ends", utf16(L"Zamknij\t\tClose\nStart\t\tGo\n")},
-        {"100000-character lines", utf16(L"Zamknij\t\t" + huge + L"\r\n" + huge + L"Start\t\tGo\r\n")},
-        {"a single byte", "\xFF"},
+    const struct {
+        const char* shape;
+        std::string bytes;
+        bool notALanguageFile;
+    } shapes[] = {
+        {"UTF-8", "\xEF\xBB\xBFZamknij\t\tClose\r\nStart\t\tGo\r\n", true},
+        {"LF line ends", utf16(L"Zamknij\t\tClose\nStart\t\tGo\n"), true},
+        {"100000-character lines", utf16(L"Zamknij\t\t" + huge + L"\r\n" + huge + L"Start\t\tGo\r\n"), true},
+        {"a single byte", "\xFF", true},
     };
     const std::string goodEnglish = utf16(L"Zamknij\t\tClose\r\nStart\t\tGo\r\n");
     const std::string russianWithoutText = utf16(L"Zamknij\t\t\r\nStart\t\t\r\n");
 
-    for (const auto& [shape, bytes] : shapes) {
+    for (const auto& [shape, bytes, notALanguageFile] : shapes) {
         SCOPED_TRACE(shape);
-        // The selected language's file is broken: it is open, but lacks the line.
+        // The selected language's file is broken.
         writeBytes(folder / "ENGLISH.txt", goodEnglish);
         writeBytes(folder / "RUSSIAN.txt", bytes);
         loadLanguageFiles(folder.string());
         setLanguageIndex(2);
-        EXPECT_EQ(translate(L"Zamknij"), L"Zamknij");
-        EXPECT_EQ(translate(L"Start"), L"Start");
+        EXPECT_EQ(translate(L"Zamknij"), notALanguageFile ? L"Close" : L"Zamknij");
+        EXPECT_EQ(translate(L"Start"), notALanguageFile ? L"Go" : L"Start");
 
         // The English fallback is broken: an empty Russian text falls through to it.
         writeBytes(folder / "ENGLISH.txt", bytes);
         writeBytes(folder / "RUSSIAN.txt", russianWithoutText);
         loadLanguageFiles(folder.string());
         setLanguageIndex(2);
-        EXPECT_EQ(translate(L"Zamknij"), L"Zamknij");
+        EXPECT_EQ(translate(L"Zamknij"), notALanguageFile ? L"Close" : L"Zamknij");
         setLanguageIndex(1);
         EXPECT_EQ(translate(L"Start"), L"Start");
     }

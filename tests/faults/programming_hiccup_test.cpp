@@ -59,15 +59,17 @@ protected:
 struct Hiccup {
     const char* name;
     void (*set)(sim::Faults&);
+    std::size_t attempts; // programming attempts, each after its pause
 };
 
 void PrintTo(const Hiccup& h, std::ostream* os) { *os << h.name; }
 
 class OneHiccup : public ProgrammingHiccup, public ::testing::WithParamInterface<Hiccup> {};
 
-// The next attempt starts over from the first page, so a row the unit wrote but whose
-// acknowledgement was lost is erased before it is written again.
-TEST_P(OneHiccup, TheNextAttemptProgramsTheWholeImage) {
+// A lost or damaged acknowledgement costs the row a second send within the attempt
+// (a refusal then means the first send was written); a refused row fails the attempt
+// and the next one starts over from the first page.
+TEST_P(OneHiccup, TheWholeImageIsProgrammed) {
     strikeOnce([this] {
         sim::Faults f;
         GetParam().set(f);
@@ -81,8 +83,8 @@ TEST_P(OneHiccup, TheNextAttemptProgramsTheWholeImage) {
     EXPECT_TRUE(rig.update.OnClickedBtnDeviceUpdate(false));
     EXPECT_EQ(static_cast<int>(rig.update.lastOutcome()), static_cast<int>(Outcome::Programmed));
     EXPECT_TRUE(struck);
-    // Two pauses before programming, one before reconnecting.
-    EXPECT_EQ(rig.waits.size(), 3u);
+    // A pause before each attempt, one before reconnecting.
+    EXPECT_EQ(rig.waits.size(), GetParam().attempts + 1);
     expectProgrammedAndShown();
     EXPECT_TRUE(rig.device.isConnected());
     EXPECT_TRUE(rig.device.isRunning());
@@ -90,11 +92,10 @@ TEST_P(OneHiccup, TheNextAttemptProgramsTheWholeImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     OnceMidProgramming, OneHiccup,
-    ::testing::Values(Hiccup{"RowRefused", [](sim::Faults& f) { f.nakWrites = true; }},
-                      // The next row is written but its acknowledgement lost; its retry is
-                      // refused (written already) and its last retry lost again.
-                      Hiccup{"RowAcknowledgementLost", [](sim::Faults& f) { f.dropEvery = 2; }},
-                      Hiccup{"RowAcknowledgementDamaged", [](sim::Faults& f) { f.corruptEvery = 2; }}),
+    ::testing::Values(Hiccup{"RowRefused", [](sim::Faults& f) { f.nakWrites = true; }, 2},
+                      // Every other reply lost or damaged for the rest of the programming.
+                      Hiccup{"RowAcknowledgementLost", [](sim::Faults& f) { f.dropEvery = 2; }, 1},
+                      Hiccup{"RowAcknowledgementDamaged", [](sim::Faults& f) { f.corruptEvery = 2; }, 1}),
     [](const ::testing::TestParamInfo<Hiccup>& info) { return std::string(info.param.name); });
 
 TEST_F(ProgrammingHiccup, PortLostMidProgrammingEscapesAndTheUnitIsRecoveredOnReconnection) {

@@ -80,28 +80,45 @@ TEST_F(Translate, EveryLanguageReadsItsOwnFileAndTheOthersEnglish)
     EXPECT_EQ(languageIndex(), 1);
 }
 
-TEST_F(Translate, WithoutLanguageFilesEveryTextIsShownAsWritten)
+TEST_F(Translate, WithoutLanguageFilesTheTextsAreEnglishFromTheProgramItself)
 {
     loadLanguageFiles((m_dir.path() / "nowhere").string());
     for (int index = 0; index <= 19; ++index) {
         setLanguageIndex(index);
-        EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << "index " << index;
+        EXPECT_EQ(translate(L"Zamknij"), index == 0 ? L"Zamknij" : L"Close") << "index " << index;
+        EXPECT_EQ(translate(L"Klucz testowy"), L"Klucz testowy") << "index " << index; // in no table
+        EXPECT_EQ(languageFileOpen(index), index == 0 || languageFileName(index) == nullptr) << index;
     }
     // Nor from the current directory when the folder is given relative.
-    write("ENGLISH.txt", L"Zamknij\t\tClose\r\n");
+    write("ENGLISH.txt", L"Klucz testowy\t\tTest key\r\n");
     const std::filesystem::path previous = std::filesystem::current_path();
     for (const std::filesystem::path& cwd : {m_folder, m_dir.path()}) {
         std::filesystem::current_path(cwd);
         for (const char* relative : {"", ".", "EM_LANG"}) {
             loadLanguageFiles(relative);
             setLanguageIndex(1);
-            EXPECT_EQ(translate(L"Zamknij"), L"Zamknij") << '"' << relative << '"';
+            EXPECT_EQ(translate(L"Klucz testowy"), L"Klucz testowy") << '"' << relative << '"';
         }
     }
     std::filesystem::current_path(previous);
     // A missing selected file falls back to English.
     loadAs(7);
-    EXPECT_EQ(translate(L"Zamknij"), L"Close");
+    EXPECT_EQ(translate(L"Klucz testowy"), L"Test key");
+    EXPECT_FALSE(languageFileOpen(7));
+}
+
+// A damaged file (no byte order mark, no lines of ours) counts as missing: English,
+// never the Polish source texts.
+TEST_F(Translate, ADamagedLanguageFileFallsBackToEnglish)
+{
+    test::writeBytes(m_folder / "GERMAN.txt", "Zamknij\t\tSchliessen\r\n"); // UTF-8, not UTF-16
+    write("SPAIN.txt", L"garbage without columns\r\n");
+    test::writeBytes(m_folder / "ENGLISH.txt", std::string(64, '\0'));
+    for (int index : {4, 7, 1}) {
+        loadAs(index);
+        EXPECT_FALSE(languageFileOpen(index)) << index;
+        EXPECT_EQ(translate(L"Zamknij"), L"Close") << index;
+    }
 }
 
 TEST_F(Translate, TwoThreadsTranslatingAtOnceEachGetTheirOwnText)

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The console tool's backup folder is the one Qt names for the window on Linux.
+// The console tool's backup folder is the one Qt names for the window on Linux, and
+// the file writer on a full disk.
 
 #include "mapfile/backup_store.h"
+
+#include "full_disk.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +28,27 @@ TEST(BackupFolder, FollowsXdgDataHomeAsQtDoes) {
     ::setenv("HOME", home.c_str(), 1);
     if (saved) ::setenv("XDG_DATA_HOME", keep.c_str(), 1);
     else ::unsetenv("XDG_DATA_HOME");
+}
+
+// A full disk, for a new file and over a good one: refused with the path and the
+// system's reason, the old file whole, no temporary file left behind.
+TEST(AtomicFile, FullDiskKeepsTheOldFileAndSaysWhy) {
+    test::FullDisk disk;
+    const fs::path good = disk.folder / "good.csv";
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(good, "the good map\n", error)) << error;
+    disk.fill();
+    const std::string big(64 * 1024, 'm');
+    for (const fs::path& target : {good, disk.folder / "new.csv"}) {
+        SCOPED_TRACE(target.string());
+        error.clear();
+        EXPECT_FALSE(writeFileAtomically(target, big, error));
+        EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(disk.reason()), std::string::npos) << error;
+    }
+    disk.drain();
+    EXPECT_EQ(test::fileText(good), "the good map\n");
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"good.csv"});
 }
 
 } // namespace

@@ -7,13 +7,14 @@
 #include "acquisition/reading_log.h"
 #include "device/messages.h"
 #include "lang/translate.h"
+#include "mapfile/atomic_file.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 namespace velmora {
 
@@ -28,26 +29,13 @@ QString qtext(const std::wstring& text)
 
 bool writeChartData(const CReadingLog& log, const QString& path)
 {
-    // Written beside the target and put in its place only when whole: a failed save
-    // must not destroy an earlier file of the same name.
-    const std::filesystem::path target(path.toStdWString());
-    std::filesystem::path part = target;
-    part += ".part";
-    bool written = false;
-    {
-        std::ofstream out(part, std::ios::out | std::ios::trunc | std::ios::binary);
-        written = out.is_open() && log.writeCsv(out);
-        out.close();
-        written = written && !out.fail();
-    }
-    std::error_code ec;
-    if (written)
-        std::filesystem::rename(part, target, ec);
-    if (!written || ec) {
-        std::filesystem::remove(part, ec);
+    // Through the one file writer: a failed save never destroys an earlier file of
+    // the same name, and a full disk is never taken for a saved file.
+    std::ostringstream text;
+    if (!log.writeCsv(text))
         return false;
-    }
-    return true;
+    std::string error;
+    return mapfile::writeFileAtomically(std::filesystem::path(path.toStdWString()), text.str(), error);
 }
 
 bool saveChartData(QWidget* parent, const CReadingLog& log, const QString& folder, IMessageBox* box)

@@ -14,6 +14,7 @@
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
+#include "platform/program_language.h"
 
 #include <algorithm>
 
@@ -265,6 +266,9 @@ void CMainWindow::createStatusBar()
     statusBar()->addPermanentWidget(m_versionField);
     statusBar()->addPermanentWidget(m_typeField);
     statusBar()->addPermanentWidget(m_healthField);
+    // A missing or damaged language file: said once, where the user looks.
+    if (const QString warning = languageWarning(); !warning.isEmpty())
+        statusBar()->showMessage(warning, 20000);
 }
 
 QString CMainWindow::describe(const QString& port) const
