@@ -6,8 +6,6 @@
 #include "device_connect.h"
 #include "unit_session.h"
 
-#include "lang/language_choice.h"
-#include "lang/translate.h"
 #include "mapfile/backup_file.h"
 #include "report/report_content.h"
 #include "report_qt/report_writer.h"
@@ -109,9 +107,7 @@ int runReport(const QStringList& arguments) {
                                      hexText(input.after.deviceType, 2) + "; no report written",
                                  kExitBadFile);
 
-        // The date in the report's language; the paper as the system's locale has it.
-        const QLocale language(QString::fromLatin1(languageCode(languageIndex())));
-        input.dateTime = language.toString(QDateTime::currentDateTime(), QLocale::LongFormat).toStdString();
+        input.dateTime = report::dateTimeText(QDateTime::currentDateTime()).toStdString();
         input.port = session->device.port().portName();
         input.adapter = session->ports.description(input.port);
         input.beforeName = QFileInfo(parser.value(before)).fileName().toStdString() + " (" +

@@ -122,8 +122,9 @@ void addSettings(Document& doc, const Snapshot& before, const Snapshot& after) {
 }
 
 void addMap(Document& doc, const Snapshot& before, const Snapshot& after) {
-    doc.blocks.push_back(heading(u8(translate(L"Mapa korekcji"))));
     const int changed = changedCellCount(before, after);
+    doc.blocks.push_back(heading(u8(translate(L"Mapa korekcji"))));
+    doc.blocks.back().newPage = changed > 0;
     if (changed == 0) {
         doc.blocks.push_back(paragraph(u8(translate(L"Mapa bez zmian."))));
         doc.blocks.push_back(tableBlock(mapGrid(after, after)));
@@ -275,7 +276,6 @@ Document buildReport(const ReportInput& in) {
 
     addFirmware(doc, in);
     addSettings(doc, in.before, in.after);
-    addMap(doc, in.before, in.after);
     addReadings(doc, in);
 
     doc.blocks.push_back(heading(u8(translate(L"Kopie zapasowe zapisane podczas wizyty"))));
@@ -290,6 +290,8 @@ Document buildReport(const ReportInput& in) {
         doc.blocks.push_back(heading(u8(translate(L"Uwagi"))));
         doc.blocks.push_back(paragraph(d.notes));
     }
+    // Last: with changes it fills the second page.
+    addMap(doc, in.before, in.after);
     return doc;
 }
 

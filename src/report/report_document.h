@@ -30,6 +30,7 @@ struct Block {
     Kind kind = Kind::Paragraph;
     std::string text; // Picture: the picture's name, which the renderer supplies
     Table table;
+    bool newPage = false; // starts a page (the map's three grids go on a page of their own)
 };
 
 struct Document {

@@ -16,7 +16,8 @@ std::string colourText(Colour c) {
 // Qt's rich text understands only part of CSS: borders and padding go on the table
 // and each cell as attributes and simple properties, no classes on cells.
 void writeTable(std::string& out, const Table& table) {
-    out += table.grid ? "<table class=\"grid\" cellspacing=\"0\" cellpadding=\"1\" border=\"1\">\n"
+    // A grid spans the page so its 16 columns stay readable.
+    out += table.grid ? "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\" border=\"1\">\n"
                       : "<table class=\"plain\" cellspacing=\"0\" cellpadding=\"3\">\n";
     for (const auto& row : table.rows) {
         out += "<tr>";
@@ -66,13 +67,17 @@ std::string toHtml(const Document& document, const PictureSource& pictureSource)
                       "h2 { font-size: 11pt; margin-top: 10px; margin-bottom: 3px; }\n"
                       "p { margin-top: 2px; margin-bottom: 2px; }\n"
                       "table { border-collapse: collapse; margin-bottom: 4px; }\n"
-                      "table.grid { font-size: 6.5pt; border-color: #808080; }\n"
+                      "table.grid { font-family: 'DejaVu Sans', sans-serif; font-size: 7pt; white-space: nowrap; border-color: #808080; }\n"
                       "th { font-weight: normal; color: #303030; }\n"
+                      "table.grid td, table.grid th { padding-left: 2px; padding-right: 2px; }\n"
                       "</style>\n</head>\n<body>\n";
     for (const Block& block : document.blocks) {
         switch (block.kind) {
         case Block::Kind::Title: out += "<h1>" + escapeHtml(block.text) + "</h1>\n"; break;
-        case Block::Kind::Heading: out += "<h2>" + escapeHtml(block.text) + "</h2>\n"; break;
+        case Block::Kind::Heading:
+            out += (block.newPage ? "<h2 style=\"page-break-before:always;\">" : "<h2>") + escapeHtml(block.text) +
+                   "</h2>\n";
+            break;
         case Block::Kind::Paragraph: out += "<p>" + escapeHtml(block.text) + "</p>\n"; break;
         case Block::Kind::Table: writeTable(out, block.table); break;
         case Block::Kind::Picture:

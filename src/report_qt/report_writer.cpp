@@ -3,9 +3,12 @@
 
 #include "report/report_html.h"
 
+#include "lang/language_choice.h"
+#include "lang/translate.h"
 #include "mapfile/backup_store.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPdfWriter>
@@ -29,6 +32,12 @@ QByteArray pngBytes(const QImage& image) {
 }
 
 } // namespace
+
+QString dateTimeText(const QDateTime& when) {
+    const QLocale language(QString::fromLatin1(languageCode(languageIndex())));
+    return language.toString(when, language.dateFormat(QLocale::LongFormat) + QStringLiteral(", ") +
+                                       language.timeFormat(QLocale::ShortFormat));
+}
 
 QPageSize pageSizeFor(const QLocale& locale) {
     return QPageSize(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4);

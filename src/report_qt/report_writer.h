@@ -12,10 +12,14 @@
 
 #include <memory>
 
+class QDateTime;
 class QLocale;
 class QTextDocument;
 
 namespace velmora::report {
+
+// "10 December 2026, 04:15" in the program's language.
+QString dateTimeText(const QDateTime& when);
 
 // Letter where the locale measures in US units, A4 elsewhere.
 QPageSize pageSizeFor(const QLocale& locale);

@@ -3,7 +3,6 @@
 
 #include "report_form.h"
 
-#include "lang/language_choice.h"
 #include "lang/translate.h"
 #include "link/link_controller.h"
 #include "mapfile/backup_store.h"
@@ -138,8 +137,7 @@ report::ReportInput CServiceReport::input(const Details& details, const mapfile:
         if (!part.trimmed().isEmpty()) vehicle << part.trimmed();
     in.details = {u8(details.workshop.trimmed()), u8(details.technician.trimmed()),
                   u8(vehicle.join(QStringLiteral(", "))), u8(details.customer.trimmed()), u8(details.notes.trimmed())};
-    const QLocale language(QString::fromLatin1(languageCode(languageIndex())));
-    in.dateTime = u8(language.toString(QDateTime::currentDateTime(), QLocale::LongFormat));
+    in.dateTime = u8(report::dateTimeText(QDateTime::currentDateTime()));
     in.port = u8(m_port);
     in.adapter = u8(m_adapters.value(m_port));
     in.beforeName = u8(QFileInfo(details.beforePath).fileName()) + " (" + mapfile::formatUtc(before.saved) + ")";
