@@ -199,7 +199,8 @@ void CServiceReport::run()
     const QImage chart = m_sources.chartPicture ? m_sources.chartPicture() : QImage();
     report::ReportInput in = input(details, *before, *after);
     if (!chart.isNull()) in.chartPicture = "chart";
-    preview(report::buildReport(in), chart);
+    m_document = report::buildReport(in);
+    preview(m_document, chart);
 }
 
 bool CServiceReport::askDetails(Details& details)

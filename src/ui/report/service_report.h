@@ -58,6 +58,8 @@ public:
     QString connectionBackup() const { return m_beforePath; }
 
     void run();
+    // The report last shown in the preview (tests).
+    const report::Document& lastDocument() const { return m_document; }
 
 private:
     void onConnected(const QString& port, quint16 version);
@@ -85,6 +87,7 @@ private:
     std::vector<report::FirmwareUpdate> m_firmware;
     bool m_versionAfterDue = false;
     std::function<void(const DeviceState&)> m_onNextData;
+    report::Document m_document;
 };
 
 } // namespace velmora
