@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTextDocument>
 
 namespace {
 
@@ -71,6 +72,17 @@ void BM_WriteReportPdf(benchmark::State& state) {
     state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_WriteReportPdf)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The rich text alone, without pages: what the PDF adds is the rest.
+void BM_LayOutReport(benchmark::State& state) {
+    const report::ReportInput in = heaviest();
+    const QImage chart = chartPicture();
+    for (auto _ : state) {
+        auto document = report::layOut(report::buildReport(in), chart);
+        benchmark::DoNotOptimize(document->pageCount());
+    }
+}
+BENCHMARK(BM_LayOutReport)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WriteReportHtml(benchmark::State& state) {
     const report::ReportInput in = heaviest();
