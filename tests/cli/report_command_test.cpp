@@ -114,7 +114,11 @@ TEST_F(ReportCommand, WritesNoFileForABadBackupOrAnUnwritablePath) {
     const fs::path pdf = dir / "r.pdf";
     std::ofstream(dir / "map.csv") << "V\\RPM,500\n";
     std::ofstream(dir / "broken.txt") << "Velmora backup 1\nsaved: yesterday\n";
-    for (const fs::path& bad : {dir / "missing.txt", dir / "map.csv", dir / "broken.txt"}) {
+    // Another device's backup says nothing about this unit.
+    std::string other = readAll(before());
+    other.replace(other.find("device-type: 0x11"), 17, "device-type: 0x22");
+    std::ofstream(dir / "other.txt") << other;
+    for (const fs::path& bad : {dir / "missing.txt", dir / "map.csv", dir / "broken.txt", dir / "other.txt"}) {
         run({"report", "--before", bad.string(), "--out", pdf.string()});
         EXPECT_EQ(status, 3) << bad << last->err();
         EXPECT_HAS(last->err(), bad.filename().string());
