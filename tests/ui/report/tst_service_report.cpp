@@ -98,6 +98,8 @@ private slots:
             form->findChildren<QPlainTextEdit*>().at(0)->setPlainText(QStringLiteral("Test Workshop\nMain St 1"));
             form->findChildren<QLineEdit*>().at(0)->setText(QStringLiteral("J. Tester"));
             form->findChildren<QLineEdit*>().at(1)->setText(QStringLiteral("WX 12345"));
+            if (const QByteArray shot = qgetenv("VELMORA_REPORT_FORM_SHOT"); !shot.isEmpty())
+                form->grab().save(QString::fromLocal8Bit(shot));
             onDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
                 previewed = true;
                 for (QAction* a : preview->findChild<QToolBar*>()->actions())
