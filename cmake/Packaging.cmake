@@ -53,6 +53,18 @@ if(UNIX AND NOT APPLE)
 
   # GPL-3.0-or-later; Debian keeps the full text in /usr/share/common-licenses/GPL-3.
   install(FILES ${_pkg}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
+  # Debian's policy wants the changelog compressed, and reproducibly (no name or time).
+  find_program(GZIP_PROGRAM gzip)
+  if(GZIP_PROGRAM)
+    add_custom_command(
+      OUTPUT ${_out}/changelog.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_out}
+      COMMAND ${GZIP_PROGRAM} -9nc ${_pkg}/changelog > ${_out}/changelog.gz
+      DEPENDS ${_pkg}/changelog
+      COMMENT "Compressing the changelog")
+    add_custom_target(velmora_changelog ALL DEPENDS ${_out}/changelog.gz)
+    install(FILES ${_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmora)
+  endif()
 
   install(FILES ${_pkg}/velmora-mime.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME velmora.xml)
@@ -123,10 +135,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Velmora developers <velmora@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Service tool for the LPG fuel pressure emulator")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Live readings with a scrolling chart, the correction map and its axes, the unit's\n\
-settings and firmware reflash through the bootloader, for the LPG fuel pressure\n\
-emulator unit on a serial port. Includes velmora-cli, the console tool, which also\n\
-runs a simulated unit.")
+  "Live readings with a scrolling chart, the correction map and its axes,\n\
+the unit's settings and firmware reflash through the bootloader, for the\n\
+LPG fuel pressure emulator unit on a serial port. Includes velmora-cli,\n\
+the console tool, which also runs a simulated unit.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
