@@ -4,6 +4,7 @@
 #   bin/velmora, bin/velmora-cli
 #   share/velmora/EM_LANG/*.txt                 language files
 #   share/velmora/Draxton Firmware/33EP/*.afm    sample firmware for the simulated unit
+#   share/velmora/manual/                        the user's manual (HTML)
 #   share/applications/velmora.desktop
 #   share/icons/hicolor/<n>x<n>/apps/velmora.png, scalable/apps/velmora.svg
 #   share/metainfo/io.github.velmora.Velmora.metainfo.xml
@@ -33,6 +34,8 @@ endif()
 install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET velmora)
   install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The user's manual the window opens with F1 (src/ui/window/CMakeLists.txt).
+  install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/manual DESTINATION ${VELMORA_DATA_DESTINATION})
 endif()
 install(DIRECTORY ${VELMORA_LANG_OUTPUT_DIR}/
   DESTINATION ${VELMORA_DATA_DESTINATION}/EM_LANG

@@ -10,7 +10,7 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(core_folders lang acquisition device firmware sim mapfile report ui/map/model ui/chart/model)
+set(core_folders lang acquisition device firmware sim mapfile line report ui/map/model ui/chart/model)
 
 # Folder -> the include prefixes it must not use.
 set(forbid_core "link/;platform/;cli/;ui/widgets/;ui/chart/[a-z_]+\\.h;ui/map/[a-z_]+\\.h;ui/recording/;ui/window/;ui/app/")

@@ -5,6 +5,8 @@
 #include "device_connect.h"
 #include "unit_session.h"
 
+#include "line/unit_data.h"
+#include "line/unit_run.h"
 #include "mapfile/backup_store.h"
 #include "mapfile/map_csv.h"
 
@@ -124,6 +126,14 @@ int runDiff(const QStringList& arguments) {
             unit, other, file.isBackup ? CompareScope::SettingsMapAndAxes : CompareScope::MapAndAxes);
         for (const Difference& d : differences)
             std::cout << itemName(d, unit) << ": unit " << d.leftText << ", file " << d.rightText << '\n';
+        if (line::Json* data = line::unitData()) {
+            data->set("differences", line::differencesJson(differences, unit));
+            std::vector<Difference> notes;
+            if (file.isBackup)
+                for (const Difference& d : compareSnapshots(unit, other))
+                    if (d.kind == ItemKind::Version || d.kind == ItemKind::DeviceType) notes.push_back(d);
+            data->set("notes", line::differencesJson(notes, unit));
+        }
         if (differences.empty())
             std::cout << "no differences\n";
         else

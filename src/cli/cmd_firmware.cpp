@@ -8,6 +8,7 @@
 
 #include "device/error.h"
 #include "firmware/firmware_update.h"
+#include "line/unit_run.h"
 
 #include <QCommandLineParser>
 
@@ -65,6 +66,8 @@ int runFirmwareInfo(const QStringList& arguments) {
         "would accept it.\nExit status 3 when the file cannot be read."));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("The firmware file."),
                                  QStringLiteral("FILE.afm"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the same as JSON."));
+    parser.addOption(json);
     if (const int status = parseCommandLine(parser, arguments); status >= 0) return status;
     if (parser.positionalArguments().size() != 1)
         return usageError(QStringLiteral("firmware-info needs exactly one file"));
@@ -74,10 +77,23 @@ int runFirmwareInfo(const QStringList& arguments) {
     std::uint16_t format = 0;
     std::wstring identifier;
     if (!file.read(toPath(parser.positionalArguments().first()), version, identifier, format)) {
-        std::cout << "valid: no (" << readErrorReason(file.lastError()) << ")" << std::endl;
+        if (parser.isSet(json))
+            std::cout << line::Json::object().set("valid", false).set("reason", readErrorReason(file.lastError())).dump(2)
+                      << std::endl;
+        else
+            std::cout << "valid: no (" << readErrorReason(file.lastError()) << ")" << std::endl;
         return kExitFileRefused;
     }
     const std::string refused = refusalReason(format, identifier);
+    if (parser.isSet(json)) {
+        line::Json o = line::Json::object();
+        o.set("version", hexText(version, 4)).set("format", hexText(format, 4)).set("identifier", toUtf8(identifier));
+        o.set("image_size", static_cast<unsigned long long>(file.imageSize()));
+        o.set("rows", static_cast<unsigned long long>(file.rowCount()));
+        o.set("valid", refused.empty()).set("reason", refused);
+        std::cout << o.dump(2) << std::endl;
+        return kExitOk;
+    }
     std::cout << "version: " << hexText(version, 4) << "\n"
               << "format: " << hexText(format, 4) << "\n"
               << "identifier: " << toUtf8(identifier) << "\n"
@@ -193,6 +209,11 @@ int runFlash(const QStringList& arguments) {
     int status = kExitFailure;
     try {
         device.startConnection();
+        if (device.isConnected()) {
+            line::noteUnitConnected(device.port().portName());
+            // Found in its bootloader, the unit has been programmed already: no "before".
+            if (!owner.forcedRan()) line::noteUnitVersionBefore(device.state().version);
+        }
         if (owner.forcedRan()) {
             // The unit waited in its bootloader and has been programmed with the file already.
             status = exitStatus(update.lastOutcome());

@@ -5,6 +5,9 @@
 #include "device_connect.h"
 #include "unit_session.h"
 
+#include "line/unit_data.h"
+#include "line/unit_run.h"
+
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -28,6 +31,13 @@ int runPorts(const QStringList& arguments) {
     const std::string remembered = session.device.readLastPort();
     const std::vector<std::string> ports = session.device.candidatePorts();
     if (ports.empty()) std::cerr << "velmora-cli ports: no serial ports found" << std::endl;
+    if (parser.isSet(QStringLiteral("json"))) {
+        line::Json list = line::Json::array();
+        for (const std::string& port : ports)
+            list.push(line::Json::object().set("port", port).set("remembered", port == remembered));
+        std::cout << list.dump(2) << std::endl;
+        return kExitOk;
+    }
     // The remembered port is tried first and again in its place: both lines are shown.
     for (const std::string& port : ports)
         std::cout << port << (port == remembered ? "  (remembered)" : "") << '\n';
@@ -62,6 +72,8 @@ int runInfo(const QStringList& arguments) {
                   << "noise-delta: " << unsigned{s.noiseDelta} << '\n'
                   << "noise-period: " << unsigned{s.noisePeriod} << '\n'
                   << "readings: " << (device.offersReadings() ? "on" : "off") << std::endl;
+        if (line::Json* data = line::unitData())
+            *data = line::settingsJson(s).set("readings", device.offersReadings());
         return kExitOk;
     });
 }

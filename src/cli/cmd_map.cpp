@@ -8,6 +8,8 @@
 #include "unit_session.h"
 
 #include "device/messages.h"
+#include "line/unit_data.h"
+#include "line/unit_run.h"
 #include "lang/translate.h"
 
 #include <QCommandLineParser>
@@ -82,6 +84,7 @@ int runMap(const QStringList& arguments) {
         if (!session->device.isConnected()) return kExitFailure;
         if (!readMapAndAxes(session->device, "map")) return kExitFailure;
         const MapTable table = mapTableFrom(session->device.state());
+        if (line::Json* data = line::unitData()) *data = line::mapJson(table);
         std::cout << (style == QLatin1String("csv") ? writeMapCsv(table) : formatMapTable(table))
                   << std::flush;
         return kExitOk;

@@ -7,6 +7,7 @@
 
 #include "acquisition/local_time.h"
 #include "acquisition/reading_csv.h"
+#include "line/unit_data.h"
 
 #include <QCommandLineParser>
 
@@ -68,12 +69,13 @@ class Monitor {
 public:
     // The unit is on the port the device has open now; a lost link goes back to that
     // port only, whatever another program remembers meanwhile.
-    Monitor(CLPGDevice& device, MonitorOwner& owner, unsigned count, bool reconnect, bool timestamps)
+    Monitor(CLPGDevice& device, MonitorOwner& owner, unsigned count, bool reconnect, bool timestamps,
+            bool json = false)
         : m_device(device), m_owner(owner), m_count(count), m_reconnect(reconnect),
-          m_timestamps(timestamps), m_port(device.port().portName()) {}
+          m_timestamps(timestamps), m_json(json), m_port(device.port().portName()) {}
 
     int run() {
-        std::cout << (m_timestamps ? "time," : "") << kReadingCsvHeader << std::endl;
+        if (!m_json) std::cout << (m_timestamps ? "time," : "") << kReadingCsvHeader << std::endl;
         startReading();
         while (!interrupted() && !done()) {
             if (m_owner.reconnectArmed()) {
@@ -132,8 +134,13 @@ private:
         bool any = false;
         for (const CDiag& d : recent) {
             if (d.sequence <= m_lastSequence || done()) continue;
-            if (m_timestamps) std::cout << isoTimestamp(std::chrono::system_clock::now()) << ',';
-            std::cout << readingCsvFields(d) << '\n';
+            const std::string time = m_timestamps ? isoTimestamp(std::chrono::system_clock::now()) + ',' : "";
+            if (m_json) // one object a line, the CSV's columns as keys
+                std::cout << line::csvRecordJson((m_timestamps ? "time," : "") + std::string(kReadingCsvHeader),
+                                                 time + readingCsvFields(d)).dump()
+                          << '\n';
+            else
+                std::cout << time << readingCsvFields(d) << '\n';
             m_lastSequence = d.sequence;
             ++m_printed;
             any = true;
@@ -150,6 +157,7 @@ private:
     const unsigned m_count; // 0: until interrupted
     const bool m_reconnect;
     const bool m_timestamps; // a leading local ISO 8601 time column
+    const bool m_json;       // JSON lines instead of CSV
     const std::string m_port;
     unsigned m_printed = 0;
     std::uint32_t m_lastSequence = 0;
@@ -196,7 +204,8 @@ int runMonitor(const QStringList& arguments) {
         std::cerr << "velmora-cli monitor: the unit offers no live readings" << std::endl;
         return kExitFailure;
     }
-    return Monitor(dev, owner, samples, parser.isSet(reconnect), parser.isSet(timestamps)).run();
+    return Monitor(dev, owner, samples, parser.isSet(reconnect), parser.isSet(timestamps),
+                   parser.isSet(QStringLiteral("json"))).run();
 }
 
 const CommandRegistrar reg{{"monitor", "Print the unit's live readings as CSV", &runMonitor}};

@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "interrupt.h"
 
+#include "platform/simulated_ports.h"
 #include "sim/sim_host.h"
 
 #include <QCommandLineParser>
@@ -55,10 +56,15 @@ int runSim(const QStringList& arguments) {
         host.setFaults(faults);
         if (parser.isSet(boot)) host.startInBootloader();
         host.start();
+        // A window started later, or already running, lists the terminal among its ports.
+        const CSimulatedPortNotice notice(QString::fromStdString(host.path()));
         std::cout << host.slavePath() << std::endl; // scripts read this line
         std::cerr << "Simulated unit on " << host.slavePath();
         if (!host.linkPath().empty()) std::cerr << " (also " << host.linkPath() << ")";
-        std::cerr << "; Ctrl+C ends it." << std::endl;
+        std::cerr << "; Ctrl+C ends it.\n"
+                  << "Connect with:  velmora --port " << host.path() << "\n"
+                  << "           or: velmora-cli info --port " << host.path() << "\n"
+                  << "A running window lists it in its port chooser." << std::endl;
         while (!waitForInterrupt(1000)) {
         }
         host.stop();

@@ -36,6 +36,7 @@ class ConsoleDevice {
 public:
     // settingsFile: an ini file for the remembered port; empty: the user's settings.
     ConsoleDevice(bool answerYes, const QString& port, const QString& settingsFile = {});
+    ~ConsoleDevice(); // tells a multi-unit run how the unit was left
     CConsoleMessageBox messages;
     std::unique_ptr<CQtSettingsStore> settings;
     CQtPortLister ports;

@@ -3,6 +3,7 @@
 // command parses its own (see commands.h).
 
 #include "commands.h"
+#include "multi_port.h"
 
 #include "lang/language_choice.h"
 #include "platform/program_language.h"
@@ -89,5 +90,6 @@ int main(int argc, char* argv[]) {
     QStringList arguments = positional.mid(1);
     arguments.prepend(QStringLiteral("velmora-cli ") + positional.first());
     if (parser.isSet(help)) arguments.append(QStringLiteral("--help"));
+    if (const int status = runOnSeveralPorts(*command, arguments); status >= 0) return status;
     return command->run(arguments);
 }

@@ -4,6 +4,7 @@
 #include "port_probe.h"
 
 #include "device/messages.h"
+#include "device/port_problem.h"
 #include "firmware/firmware_update.h"
 #include "lang/translate.h"
 
@@ -44,6 +45,18 @@ private:
     std::filesystem::path m_file;
     std::function<void(unsigned, unsigned)> m_progress;
 };
+
+// What a port failure means, for the box's details: the failed operation and the
+// system's own words, without the code location (that goes to no one at the desk).
+std::wstring readableFailure(const IError& error, const std::string& port)
+{
+    std::wstring text = error.format();
+    text = text.substr(0, text.find(L'\n'));
+    text += L"\nPort: " + ansi2unicode(port);
+    if (const auto* rs = dynamic_cast<const CRSError*>(&error); rs && rs->systemError() > 0)
+        text += L"\n" + systemErrorText(rs->systemError()) + L" (" + std::to_wstring(rs->systemError()) + L")";
+    return text;
+}
 
 } // namespace
 
@@ -536,7 +549,7 @@ void CLinkWorker::program(const QString& path, bool forced, bool allowOlder)
     try {
         programmed = update.OnClickedBtnDeviceUpdate(forced);
     } catch (const IError& error) {
-        escaped = qs(error.format());
+        escaped = qs(readableFailure(error, port));
     }
     m_programming = false;
     m_portGate->only.clear();

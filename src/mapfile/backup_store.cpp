@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <system_error>
 #include <tuple>
 
@@ -144,6 +145,10 @@ std::vector<BackupEntry> listBackups(const fs::path& folder) {
 
 SaveOutcome saveBackup(const fs::path& folder, const Snapshot& unit, std::chrono::system_clock::time_point now) {
     if (folder.empty()) return {SaveOutcome::Kind::Failed, {}, "no folder for backups"};
+    // Units served side by side save in the same second: choosing the name and taking
+    // it is one step, or one backup would be renamed over another.
+    static std::mutex naming;
+    std::lock_guard lock(naming);
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec) return {SaveOutcome::Kind::Failed, folder, "cannot create " + quotedPath(folder) + ": " + ec.message()};

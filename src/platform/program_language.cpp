@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -46,20 +47,86 @@ QStringList qtCatalogues(int index)
     return {code};
 }
 
-void installQtTranslations(int index)
-{
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const QString& code : qtCatalogues(index)) {
-        auto* translator = new QTranslator(QCoreApplication::instance());
-        if (translator->load(QStringLiteral("qtbase_") + code, folder)) {
-            QCoreApplication::installTranslator(translator);
-            return;
+// Qt's texts (as Qt's sources write them) and the table text that translates each.
+// A Qt text without '&' takes the table's translation without its mnemonic.
+struct QtText {
+    const char* qt;
+    const wchar_t* ours;
+};
+constexpr QtText kQtTexts[] = {
+    {"OK", L"OK"},
+    {"&Yes", L"&Tak"},
+    {"&No", L"&Nie"},
+    {"Cancel", L"Anuluj"},
+    {"Open", L"&Otwórz"},
+    {"&Open", L"&Otwórz"},
+    {"Save", L"&Zapisz"},
+    {"&Save", L"&Zapisz"},
+    {"Close", L"Zamknij"},
+    {"Look in:", L"Szukaj w:"},
+    {"File &name:", L"&Nazwa pliku:"},
+    {"Files of type:", L"Pliki typu:"},
+    {"Show Details...", L"Pokaż szczegóły…"},
+    {"Hide Details...", L"Ukryj szczegóły…"},
+};
+
+// The standard buttons and the file dialog's words from our own tables.
+class CTableTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char*, const char* source, const char*, int) const override
+    {
+        if (!source)
+            return {};
+        for (const QtText& text : kQtTexts) {
+            if (std::strcmp(text.qt, source) != 0)
+                continue;
+            QString ours = QString::fromStdWString(velmora::translate(text.ours));
+            if (!std::strchr(text.qt, '&'))
+                ours.remove(QLatin1Char('&'));
+            return ours;
         }
-        delete translator; // not installed: Qt's buttons stay English
+        return {};
     }
+};
+
+// The translators installQtTranslations put in, taken out before the next ones.
+QList<QTranslator*>& installedTranslators()
+{
+    static QList<QTranslator*> installed;
+    return installed;
 }
 
 } // namespace
+
+void installQtTranslations(int index)
+{
+    for (QTranslator* old : installedTranslators()) {
+        QCoreApplication::removeTranslator(old);
+        delete old;
+    }
+    installedTranslators().clear();
+    const QStringList catalogues = qtCatalogues(index);
+    if (catalogues.isEmpty())
+        return; // English: Qt's own texts
+    const auto install = [](QTranslator* translator) {
+        QCoreApplication::installTranslator(translator);
+        installedTranslators().append(translator);
+    };
+    // Ours first: the one installed last is asked first, so Qt's catalogue, where there
+    // is one, keeps its fuller set of words.
+    install(new CTableTranslator(QCoreApplication::instance()));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const QString& code : catalogues) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QStringLiteral("qtbase_") + code, folder)) {
+            install(translator);
+            return;
+        }
+        delete translator;
+    }
+}
 
 bool setUpLanguage(const QString& code, QString* error)
 {

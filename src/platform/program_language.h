@@ -16,4 +16,11 @@ namespace velmora {
 // language is taken then).
 bool setUpLanguage(const QString& code, QString* error = nullptr);
 
+// Qt's own texts for the language with the given index (see lang/language_choice.h),
+// replacing those installed before: Qt's catalogue when it has one, and under it our
+// own tables' words for the standard buttons and the file dialog, so a language Qt
+// has no catalogue for still gets its Yes, No, Open and Cancel. Needs the
+// application object and the language files loaded.
+void installQtTranslations(int index);
+
 } // namespace velmora

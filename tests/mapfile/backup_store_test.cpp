@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
+#include <thread>
 
 namespace velmora::mapfile {
 namespace {
@@ -32,6 +34,22 @@ protected:
     fs::path folder;
     const sys_seconds noon = sys_days{year{2026} / 12 / 8} + hours{12};
 };
+
+TEST_F(BackupStore, UnitsSavedSideBySideInOneSecondEachKeepTheirOwnFile) {
+    fs::create_directories(folder);
+    std::vector<std::thread> units;
+    for (int n = 0; n < 8; ++n)
+        units.emplace_back([this, n] {
+            Snapshot unit = snapshotFrom(DeviceState{});
+            unit.noiseDelta = static_cast<std::uint8_t>(100 + n);
+            EXPECT_EQ(saveBackup(folder, unit, noon).kind, SaveOutcome::Kind::Written);
+        });
+    for (auto& t : units) t.join();
+    std::set<int> kept;
+    for (const auto& e : listBackups(folder))
+        if (e.backup) kept.insert(e.backup->unit.noiseDelta);
+    EXPECT_EQ(kept.size(), 8u);
+}
 
 TEST_F(BackupStore, SavesOnlyWhatChangedAndListsNewestFirst) {
     Snapshot unit = snapshotFrom(DeviceState{});

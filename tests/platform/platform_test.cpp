@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/com_port_number.h"
+#include "platform/port_lister.h"
 #include "platform/settings_store.h"
+#include "platform/simulated_ports.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -43,4 +48,41 @@ TEST(SettingsStore, RemembersThePortBetweenRuns) {
     EXPECT_EQ(later.readLastPort(), "/dev/ttyUSB3");
     later.writeLastPort("");
     EXPECT_EQ(later.readLastPort(), "/dev/ttyUSB3"); // nothing to remember: the old value stays
+}
+
+// A running `velmora-cli sim` is listed with the real ports until it stops; one that
+// was killed (its terminal gone) is not, and its notice is cleared away.
+TEST(SimulatedPorts, ListedWhileTheSimulatorRunsAndItsTerminalExists) {
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const QString terminal = runtime.filePath(QStringLiteral("pts-7"));
+    {
+        QFile file(terminal);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    {
+        const CSimulatedPortNotice notice(terminal);
+        EXPECT_EQ(simulatedPorts(), QStringList{terminal});
+        CQtPortLister lister;
+        const std::vector<std::string> ports = lister.ports();
+        EXPECT_NE(std::find(ports.begin(), ports.end(), terminal.toStdString()), ports.end());
+        EXPECT_EQ(lister.description(terminal.toStdString()), "velmora-cli sim");
+    }
+    EXPECT_TRUE(simulatedPorts().isEmpty());
+
+    // Killed: the notice stays, the terminal goes.
+    const QString stale = simulatedPortsFolder() + QStringLiteral("/999999");
+    {
+        QFile file(stale);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(runtime.filePath(QStringLiteral("pts-gone")).toUtf8() + '\n');
+    }
+    EXPECT_TRUE(simulatedPorts().isEmpty());
+    EXPECT_FALSE(QFile::exists(stale));
+    if (before.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", before);
 }

@@ -2,6 +2,7 @@
 // velmora: the operator window.
 
 #include "app_options.h"
+#include "ui/window/about_dlg.h"
 #include "ui/window/main_window.h"
 #include "ui/widgets/qt_message_box.h"
 #include "session_settings.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv)
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const ParsedOptions early = parseAppOptions(rawArguments);
     if (early.help || early.version) {
-        std::fputs(qPrintable(early.help ? helpText() : QStringLiteral("velmora 1.0.0.1\n")), stdout);
+        std::fputs(qPrintable(early.help ? helpText() : QStringLiteral("velmora %1\n").arg(programVersion())), stdout);
         return 0;
     }
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     started.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setApplicationVersion(programVersion());
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     // Qt takes the user's locale for the C library too; numbers in texts and files
     // are always written with a '.'.

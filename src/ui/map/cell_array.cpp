@@ -254,8 +254,9 @@ void CCellArray::paintCell(QPainter& painter, CellPos p)
         painter.drawText(textRect, Qt::AlignCenter, text);
     }
 
-    if (hasFocus() && isHeader(p) && m_grid->focusCell() == p) {
-        QPen pen(toQColor(m_text));
+    // The keyboard's cell: a dotted frame, on body cells as on headers.
+    if (hasFocus() && m_grid->focusCell() == p) {
+        QPen pen(isDark(background) ? QColor(Qt::white) : toQColor(m_text));
         pen.setStyle(Qt::DotLine);
         painter.setPen(pen);
         painter.drawRect(rect.adjusted(2, 2, -3, -3));
@@ -335,6 +336,9 @@ void CCellArray::keyPressEvent(QKeyEvent* event)
 void CCellArray::focusInEvent(QFocusEvent* event)
 {
     CCompCtrl::focusInEvent(event);
+    // Reached with Tab before any cell was chosen: start at the selection, or the first cell.
+    if (m_grid && !m_grid->focusCell() && !m_grid->isEditing())
+        m_grid->pressCell(m_grid->firstSelected().value_or(CellPos{0, 0}), false);
     if (m_grid && m_grid->focusCell())
         update(cellRect(*m_grid->focusCell()));
 }

@@ -65,7 +65,8 @@ CMapActions::CMapActions(CMapEmu1& map, CUnitEdits& edits, CBackupKeeper* backup
         ->setShortcut(QKeySequence::Open);
     make(kSaveMapAs, translate(L"Zapisz mapę &jako…"),
          translate(L"Zapisuje mapę i osie urządzenia do pliku CSV"))
-        ->setShortcut(QKeySequence::SaveAs);
+        // Named, not QKeySequence::SaveAs: that one is empty on plain X11 and on Windows.
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     make(kCopy, translate(L"&Kopiuj"),
          translate(L"Kopiuje zaznaczone komórki jako tekst z tabulatorami (do arkusza)"))
         ->setShortcut(QKeySequence::Copy);

@@ -60,7 +60,7 @@ bool CMapKeyRouter::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         // The grid's own cell editor keeps its arrows for the caret.
-        if (qobject_cast<CCellArrayEdit*>(widget))
+        if (qobject_cast<CCellArrayEdit*>(widget) || widget->property(kOwnArrowKeys).toBool())
             return QObject::eventFilter(watched, event);
         if (!m_window || widget->window() == m_window) {
             auto* key = static_cast<QKeyEvent*>(event);

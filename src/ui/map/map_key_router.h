@@ -13,6 +13,10 @@ namespace velmora {
 
 class CMapArray;
 
+// A widget with this property set true keeps its arrow keys (a text field whose
+// caret they move, such as the port chooser's).
+inline constexpr char kOwnArrowKeys[] = "velmoraOwnArrowKeys";
+
 // The step Ctrl+Up and Ctrl+Down apply.
 constexpr double kMapKeyStep = 0.1;
 

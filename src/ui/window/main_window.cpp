@@ -2,8 +2,11 @@
 #include "main_window.h"
 
 #include "about_dlg.h"
+#include "manual.h"
+#include "status_messages.h"
 #include "ui/map/backup_keeper.h"
 #include "ui/map/map_actions.h"
+#include "ui/map/map_key_router.h"
 #include "velmora_dlg.h"
 #include "ui/recording/recording_control.h"
 #include "ui/chart/scroll_chart.h"
@@ -18,6 +21,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -53,6 +58,48 @@ void CMainWindow::showInSteadyWidth(QLabel* field, const QString& text)
     field->setText(text);
 }
 
+QString CMainWindow::shortHealthText(const LinkHealthFigures& f)
+{
+    return qt(translate(L"Słabe łącze: %1 % błędów")).arg(f.failurePercent, 0, 'f', 0);
+}
+
+void CMainWindow::showMessage(const QString& text)
+{
+    m_messages.add(text);
+    m_messageField->setFullText(text);
+    m_stateField->hide();
+    m_messageField->show();
+    m_messageTimer.start();
+}
+
+void CMainWindow::showMessages()
+{
+    if (!m_messagesDialog) {
+        m_messagesDialog = new CMessagesDialog(m_messages, this);
+        m_messagesDialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_messagesDialog->show();
+    m_messagesDialog->raise();
+    m_messagesDialog->activateWindow();
+}
+
+void CMainWindow::showManual()
+{
+    const QString page = manualPage();
+    if (page.isEmpty()) {
+        showMessage(qt(translate(L"Nie znaleziono instrukcji; jest też w pliku README.md programu.")));
+        return;
+    }
+    // A window of the program's own: no browser needed, and it stays beside the unit's.
+    if (!m_manualWindow) {
+        m_manualWindow = new CManualWindow(page, this);
+        m_manualWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_manualWindow->show();
+    m_manualWindow->raise();
+    m_manualWindow->activateWindow();
+}
+
 QString CMainWindow::healthText(const LinkHealthFigures& f)
 {
     QString text = qt(translate(L"%1 odczytów/s, błędy %2/%3 (1 min), %4 ms"))
@@ -76,6 +123,9 @@ CMainWindow::CMainWindow(CLinkController& link, IMessageBox* messages, QWidget* 
     createStatusBar();
     m_dialog->OnInitDialog();
     addMapWork();
+    // The tool bar's chooser comes first, above the dialog's controls.
+    if (const QList<QWidget*> order = m_dialog->tabOrder(); !order.isEmpty())
+        QWidget::setTabOrder(m_ports, order.front());
     setWindowTitle(m_dialog->windowTitle());
     setWindowIcon(m_dialog->windowIcon());
 
@@ -108,6 +158,10 @@ void CMainWindow::createMenus()
 
     m_helpMenu = menuBar()->addMenu(qt(translate(L"Pomo&c")));
     m_helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    m_manual = m_helpMenu->addAction(qt(translate(L"&Instrukcja Velmora")), this, &CMainWindow::showManual);
+    m_manual->setObjectName(QStringLiteral("manualAction"));
+    m_manual->setShortcut(QKeySequence(Qt::Key_F1));
+    m_manual->setShortcutContext(Qt::ApplicationShortcut);
     m_helpMenu->addAction(QString::fromWCharArray(kAboutEntry), m_dialog, &CVelmoraDlg::showAbout);
 
     // The chooser and the two buttons, always in sight.
@@ -118,12 +172,30 @@ void CMainWindow::createMenus()
     m_ports->setObjectName(QStringLiteral("portChooser"));
     m_ports->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_ports->setMinimumContentsLength(24);
-    bar->addWidget(new QLabel(qt(translate(L"Port:")) + QLatin1Char(' '), bar));
+    // Any path may be typed (a pseudo-terminal, a port the system does not list);
+    // Enter connects to it and it stays in the list.
+    m_ports->setEditable(true);
+    m_ports->setInsertPolicy(QComboBox::NoInsert);
+    // Its arrows move the caret and walk the list, not the map's selection.
+    m_ports->setProperty(kOwnArrowKeys, true);
+    m_ports->lineEdit()->setProperty(kOwnArrowKeys, true);
+    m_ports->lineEdit()->setPlaceholderText(qt(translate(L"np. /dev/ttyUSB0 lub COM3")));
+    m_ports->setToolTip(qt(translate(L"Wybierz port z listy albo wpisz jego ścieżkę i naciśnij Enter.")));
+    m_ports->setAccessibleName(qt(translate(L"Port:")));
+    auto* portLabel = new QLabel(qt(translate(L"P&ort:")) + QLatin1Char(' '), bar);
+    portLabel->setBuddy(m_ports);
+    bar->addWidget(portLabel);
     bar->addWidget(m_ports);
     bar->addAction(m_connect);
     bar->addAction(m_disconnect);
     m_viewMenu->addAction(bar->toggleViewAction());
+    m_messagesAction = m_viewMenu->addAction(qt(translate(L"&Komunikaty…")), this, &CMainWindow::showMessages);
+    m_messagesAction->setObjectName(QStringLiteral("messagesAction"));
+    m_messagesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
     QObject::connect(m_ports, &QComboBox::activated, this, &CMainWindow::choosePort);
+    QObject::connect(m_ports->lineEdit(), &QLineEdit::returnPressed, this,
+                     [this] { chooseTypedPort(m_ports->currentText()); });
+    m_typedPorts = QSettings().value(QLatin1String(kTypedPortsKey)).toStringList();
 }
 
 void CMainWindow::addMapWork()
@@ -150,12 +222,13 @@ void CMainWindow::addMapWork()
     }
     m_fileMenu->addSeparator();
     QAction* quit = m_fileMenu->addAction(qt(translate(L"&Zakończ")), this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
+    // Named: QKeySequence::Quit is empty on Windows.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QObject::connect(m_dialog->backups(), &CBackupKeeper::saveFailed, this, [this](const QString& error) {
-        statusBar()->showMessage(qt(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")) +
-                                 QLatin1Char(' ') + error);
+        showMessage(qt(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")) + QLatin1Char(' ') + error);
     });
+    QObject::connect(m_dialog, &CVelmoraDlg::statusMessage, this, &CMainWindow::showMessage);
 }
 
 void CMainWindow::createStatusBar()
@@ -166,12 +239,25 @@ void CMainWindow::createStatusBar()
         label->setTextFormat(Qt::PlainText);
         return label;
     };
-    m_stateField = field("linkState");
+    auto* state = new CElidedLabel(this);
+    state->setObjectName(QStringLiteral("linkState"));
+    m_stateField = state;
     m_portField = field("linkPort");
     m_versionField = field("unitVersion");
     m_typeField = field("unitType");
     m_healthField = field("linkHealth");
+    // A message of its own takes the place of the link's state until the next change.
+    m_messageField = new CElidedLabel(this);
+    m_messageField->setObjectName(QStringLiteral("statusMessage"));
+    m_messageField->hide();
+    m_messageTimer.setSingleShot(true);
+    m_messageTimer.setInterval(15000);
+    QObject::connect(&m_messageTimer, &QTimer::timeout, this, [this] {
+        m_messageField->hide();
+        m_stateField->show();
+    });
     statusBar()->addWidget(m_stateField, 1);
+    statusBar()->addWidget(m_messageField, 1);
     statusBar()->addWidget(m_dialog->recording()->statusWidget());
     statusBar()->addPermanentWidget(m_portField);
     statusBar()->addPermanentWidget(m_versionField);
@@ -189,7 +275,9 @@ QString CMainWindow::describe(const QString& port) const
 
 void CMainWindow::onStatus(const LinkStatus& status)
 {
-    m_stateField->setText(linkStateText(status));
+    const QString stateText = linkStateText(status);
+    static_cast<CElidedLabel*>(m_stateField)->setFullText(stateText);
+    m_messages.add(stateText);
     const bool connected = status.state == LinkState::Connected;
     m_portField->setText(status.port.isEmpty() ? QString() : qt(translate(L"Port: %1")).arg(describe(status.port)));
     m_versionField->setText(connected ? qt(translate(L"Wersja: %1")).arg(versionText(status.version)) : QString());
@@ -213,13 +301,23 @@ void CMainWindow::onHealth(const LinkHealthFigures& figures)
     const QString style = figures.poor ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
     if (m_healthField->styleSheet() != style)
         m_healthField->setStyleSheet(style);
-    showInSteadyWidth(m_healthField, healthText(figures));
+    if (figures.poor && !m_poorLink)
+        m_messages.add(healthText(figures));
+    m_poorLink = figures.poor;
+    // The short form in the bar, the figures in its tooltip.
+    const QString full = healthText(figures);
+    showInSteadyWidth(m_healthField, figures.poor ? shortHealthText(figures) : full);
+    if (m_healthField->toolTip() != full)
+        m_healthField->setToolTip(full);
 }
 
 void CMainWindow::onPorts(const QList<PortEntry>& ports)
 {
     m_portList = ports;
     const QString target = m_link.target();
+    // A path being typed survives the list changing under it.
+    const bool typing = m_ports->lineEdit()->hasFocus() && m_ports->lineEdit()->isModified();
+    const QString typed = m_ports->lineEdit()->text();
     m_ports->clear();
     m_ports->addItem(scanAllText(), QString());
     bool targetListed = target.isEmpty();
@@ -228,10 +326,20 @@ void CMainWindow::onPorts(const QList<PortEntry>& ports)
                          e.name);
         targetListed = targetListed || e.name == target;
     }
-    // The chosen port stays choosable while it is away (unplugged), so the choice is kept.
+    // Paths typed earlier, then the chosen port, which stays choosable while it is
+    // away (unplugged), so the choice is kept.
+    for (const QString& typed : std::as_const(m_typedPorts))
+        if (m_ports->findData(typed) < 0) {
+            m_ports->addItem(typed, typed);
+            targetListed = targetListed || typed == target;
+        }
     if (!targetListed)
         m_ports->addItem(target, target);
     m_ports->setCurrentIndex(m_ports->findData(target));
+    if (typing) {
+        m_ports->lineEdit()->setText(typed);
+        m_ports->lineEdit()->setModified(true);
+    }
 
     m_portMenu->clear();
     auto* group = new QActionGroup(m_portMenu);
@@ -247,6 +355,29 @@ void CMainWindow::onPorts(const QList<PortEntry>& ports)
     }
 }
 
+void CMainWindow::chooseTypedPort(const QString& typed)
+{
+    const QString text = typed.trimmed();
+    // A list entry's own text chooses that entry.
+    const int listed = m_ports->findText(text);
+    if (listed >= 0 || text.isEmpty()) {
+        const int index = listed >= 0 ? listed : m_ports->currentIndex();
+        m_ports->setCurrentIndex(index);
+        choosePort(index);
+        return;
+    }
+    m_typedPorts.removeAll(text);
+    m_typedPorts.prepend(text);
+    while (m_typedPorts.size() > kTypedPortsKept)
+        m_typedPorts.removeLast();
+    QSettings().setValue(QLatin1String(kTypedPortsKey), m_typedPorts);
+    if (m_ports->findData(text) < 0)
+        m_ports->addItem(text, text);
+    const int index = m_ports->findData(text);
+    m_ports->setCurrentIndex(index);
+    choosePort(index);
+}
+
 void CMainWindow::choosePort(int index)
 {
     const QString port = m_ports->itemData(index).toString();
@@ -258,6 +389,11 @@ void CMainWindow::choosePort(int index)
 
 void CMainWindow::closeEvent(QCloseEvent* event)
 {
+    // Never in the middle of a flash: the dialog says why and closes the window after it.
+    if (!event->spontaneous() && m_dialog->holdCloseWhileProgramming()) {
+        event->ignore();
+        return;
+    }
     // As the operator dialog always did: the frame's close box and Alt+F4 leave the
     // window open; Zamknij, File > Quit or a close the program asks for end it.
     if (event->spontaneous()) {

@@ -6,8 +6,11 @@
 // Other parts add their own actions to the menus through the accessors.
 
 #include "link/link_types.h"
+#include "status_messages.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
 
 class QAction;
 class QComboBox;
@@ -46,6 +49,18 @@ public:
     // The texts the chooser and status bar use (tests).
     static QString scanAllText();
     static QString healthText(const LinkHealthFigures& figures);
+    static QString shortHealthText(const LinkHealthFigures& figures);
+
+    // A line in the status bar (shortened to fit, whole in its tooltip) and in the
+    // messages list.
+    void showMessage(const QString& text);
+    CMessageLog& messageLog() { return m_messages; }
+    // View > Messages; Help > Velmora manual (F1).
+    void showMessages();
+    void showManual();
+    QAction* messagesAction() const { return m_messagesAction; }
+    QAction* manualAction() const { return m_manual; }
+    QLabel* messageField() const { return m_messageField; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +75,8 @@ private:
     void onHealth(const LinkHealthFigures& figures);
     static void showInSteadyWidth(QLabel* field, const QString& text);
     void choosePort(int index);
+    // Enter in the chooser: a listed entry's text, or any path.
+    void chooseTypedPort(const QString& text);
     QString describe(const QString& port) const;
 
     CLinkController& m_link;
@@ -79,6 +96,18 @@ private:
     QLabel* m_stateField = nullptr;
     QLabel* m_healthField = nullptr;
     QList<PortEntry> m_portList;
+    CMessageLog m_messages;
+    CElidedLabel* m_messageField = nullptr;
+    QTimer m_messageTimer;
+    QPointer<CMessagesDialog> m_messagesDialog;
+    QPointer<QDialog> m_manualWindow;
+    QAction* m_messagesAction = nullptr;
+    QAction* m_manual = nullptr;
+    bool m_poorLink = false;
+    // Paths typed into the chooser, newest first, remembered between runs.
+    QStringList m_typedPorts;
+    static constexpr const char* kTypedPortsKey = "window/typedPorts";
+    static constexpr int kTypedPortsKept = 8;
 };
 
 } // namespace velmora

@@ -6,9 +6,54 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMimeDatabase>
+#include <QShortcut>
+
+#include <system_error>
 
 namespace velmora {
+
+namespace {
+
+// No cancel button: a half-written flash is worse than waiting for the end. A try
+// to close it, or the program, is answered with why it waits.
+class CFlashProgress : public QProgressDialog {
+public:
+    CFlashProgress(QWidget* owner, std::function<void()> onCloseAsked)
+        : QProgressDialog(owner), m_onCloseAsked(std::move(onCloseAsked))
+    {
+        auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+        QObject::connect(quit, &QShortcut::activated, this, [this] { closeAsked(); });
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        closeAsked();
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape) {
+            closeAsked();
+            return;
+        }
+        QProgressDialog::keyPressEvent(event);
+    }
+    void reject() override { closeAsked(); }
+
+private:
+    void closeAsked()
+    {
+        if (m_onCloseAsked)
+            m_onCloseAsked();
+    }
+    std::function<void()> m_onCloseAsked;
+};
+
+} // namespace
 
 QStringList nameFilters(const std::wstring& filter)
 {
@@ -47,7 +92,13 @@ std::filesystem::path CQtFirmwareUI::chooseFile(const std::filesystem::path& fol
     else
         dialog.setNameFilters(nameFilters(filter));
     dialog.setDefaultSuffix(QString::fromStdWString(defaultExtension));
-    dialog.setDirectory(QString::fromStdWString(folder.wstring()));
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(folder, ec)) {
+        dialog.setDirectory(QString::fromStdWString(folder.parent_path().wstring()));
+        dialog.selectFile(QString::fromStdWString(folder.filename().wstring()));
+    } else {
+        dialog.setDirectory(QString::fromStdWString(folder.wstring()));
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return std::filesystem::path(dialog.selectedFiles().constFirst().toStdWString());
@@ -69,8 +120,10 @@ void CQtFirmwareUI::setBusy(bool busy)
 void CQtFirmwareUI::progress(unsigned rowsWritten, unsigned rowsTotal)
 {
     if (!m_progress) {
-        // No cancel button: a half-written flash is worse than waiting for the end.
-        m_progress = new QProgressDialog(m_owner);
+        m_progress = new CFlashProgress(m_owner, [this] {
+            if (m_onCloseAsked)
+                m_onCloseAsked();
+        });
         m_progress->setWindowTitle(QString::fromStdWString(kCaption));
         m_progress->setCancelButton(nullptr);
         m_progress->setMinimumDuration(0);
@@ -79,10 +132,27 @@ void CQtFirmwareUI::progress(unsigned rowsWritten, unsigned rowsTotal)
         m_progress->setWindowModality(Qt::WindowModal);
         m_progress->setMinimumWidth(320);
     }
-    const QString title = QString::fromStdWString(translate(L"Aktualizacja firmware"));
+    m_written = rowsWritten;
+    m_total = rowsTotal;
     m_progress->setRange(0, static_cast<int>(rowsTotal));
-    m_progress->setLabelText(QStringLiteral("%1: %2 / %3").arg(title).arg(rowsWritten).arg(rowsTotal));
+    showLabel();
     m_progress->setValue(static_cast<int>(rowsWritten)); // also lets the window repaint
+}
+
+void CQtFirmwareUI::setNotice(const QString& notice)
+{
+    m_notice = notice;
+    if (m_progress)
+        showLabel();
+}
+
+void CQtFirmwareUI::showLabel()
+{
+    const QString title = QString::fromStdWString(translate(L"Aktualizacja firmware"));
+    QString text = QStringLiteral("%1: %2 / %3").arg(title).arg(m_written).arg(m_total);
+    if (!m_notice.isEmpty())
+        text += QLatin1String("\n\n") + m_notice;
+    m_progress->setLabelText(text);
 }
 
 void CQtFirmwareUI::closeProgress()

@@ -6,6 +6,8 @@
 #include "firmware/firmware_ui.h"
 
 #include <QPointer>
+
+#include <functional>
 #include <QProgressDialog>
 #include <QWidget>
 
@@ -16,6 +18,7 @@ public:
     explicit CQtFirmwareUI(QWidget* owner) : m_owner(owner) {}
     ~CQtFirmwareUI() override;
 
+    // folder may name a file: the dialog then opens beside it with it selected.
     std::filesystem::path chooseFile(const std::filesystem::path& folder, const std::wstring& filter,
                                      const std::wstring& defaultExtension) override;
     void setBusy(bool busy) override;
@@ -23,13 +26,24 @@ public:
 
     // The open progress box, if any (tests).
     QProgressDialog* progressDialog() const { return m_progress; }
+    // A line under the progress, saying why a close waits; empty removes it.
+    void setNotice(const QString& notice);
+    // Called when the operator tries to close the progress box or the program
+    // (Esc, Ctrl+Q, the frame's close box) while it shows.
+    void setCloseAsked(std::function<void()> onCloseAsked) { m_onCloseAsked = std::move(onCloseAsked); }
 
 private:
     void closeProgress();
 
     QPointer<QWidget> m_owner;
+    void showLabel();
+
     QPointer<QProgressDialog> m_progress;
     bool m_busy = false;
+    unsigned m_written = 0;
+    unsigned m_total = 0;
+    QString m_notice;
+    std::function<void()> m_onCloseAsked;
 };
 
 // The MIME type packaging/velmora-mime.xml gives firmware files.

@@ -74,6 +74,7 @@ CVelmoraDlg::CVelmoraDlg(CLinkController& link, IMessageBox* messages, QWidget* 
     m_refreshTimer.setInterval(100);
     QObject::connect(&m_refreshTimer, &QTimer::timeout, this, &CVelmoraDlg::refreshReadings);
     connectLink();
+    m_firmwareUi.setCloseAsked([this] { holdCloseWhileProgramming(); });
 }
 
 CVelmoraDlg::~CVelmoraDlg()
@@ -84,7 +85,10 @@ CVelmoraDlg::~CVelmoraDlg()
 void CVelmoraDlg::createControls()
 {
     const DialogBaseUnits units = dialogBaseUnits(font());
-    setFixedSize(dialogToPixels(clientAreaDu(), units).size());
+    // The designed size is the smallest; beyond it the chart and map grow.
+    const QSize designed = dialogToPixels(clientAreaDu(), units).size();
+    setMinimumSize(designed);
+    resize(designed);
 
     CGroupFrame* readings = nullptr;
     for (const ControlTemplate& entry : mainWindowControls()) {
@@ -152,7 +156,6 @@ void CVelmoraDlg::createControls()
     m_aboutButton->setObjectName(QStringLiteral("about"));
     m_aboutButton->setText(QStringLiteral("?"));
     m_aboutButton->setToolTip(withoutMnemonic(kAboutEntry));
-    m_aboutButton->setFocusPolicy(Qt::NoFocus);
     m_aboutButton->setGeometry(dialogToPixels(withinMargin(aboutButtonDu()), units));
     QObject::connect(m_aboutButton, &QToolButton::clicked, this, &CVelmoraDlg::showAbout);
 
@@ -205,6 +208,8 @@ void CVelmoraDlg::OnInitDialog()
     installWriteGuard();
 
     translateCaptions();
+    setUpKeyboard();
+    rememberLayout();
     onLinkStatus(m_link.status());
     if (m_link.isConnected())
         showDeviceData();
@@ -225,8 +230,6 @@ void CVelmoraDlg::createMapGrid()
     m_mapGrid = velmora::createMapGrid(placeholder, m_map, gridFont);
     m_mapGrid->setObjectName(QString::number(ctl::Map));
     m_controls.insert(ctl::Map, m_mapGrid);
-    // Keep the grid's place in the tab order: after the RPM field, before Kasuj.
-    QWidget::setTabOrder(control(ctl::Rpm), m_mapGrid);
 }
 
 void CVelmoraDlg::createChart()
@@ -318,6 +321,7 @@ void CVelmoraDlg::translateCaptions()
     }
     if (m_recording)
         m_recording->retranslate();
+    nameControls();
 }
 
 void CVelmoraDlg::setCaption(int id, const std::wstring& text)
@@ -483,6 +487,9 @@ void CVelmoraDlg::stopDevice()
 
 void CVelmoraDlg::finish()
 {
+    // Never in the middle of a flash: the window closes when the unit is programmed.
+    if (holdCloseWhileProgramming())
+        return;
     stopDevice();
     // Inside the main window, Zamknij closes the program's window.
     if (parentWidget())
@@ -528,7 +535,8 @@ void CVelmoraDlg::contextMenuEvent(QContextMenuEvent* event)
 
 void CVelmoraDlg::showAbout()
 {
-    CAboutDlg about(this);
+    CAboutDlg about(this, m_backups ? m_backups->folder() : QString(),
+                    m_recording ? m_recording->folder() : QString());
     about.exec();
 }
 

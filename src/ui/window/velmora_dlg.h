@@ -14,6 +14,7 @@
 #include "ui/map/model/map_emu1.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHash>
 #include <QIcon>
@@ -21,6 +22,7 @@
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -70,6 +72,15 @@ public:
     // Chooses the file and hands the programming to the link (forced: the unit waits
     // in its bootloader on port).
     void OnClickedBtnDeviceUpdate(bool forced, const QString& port = {});
+
+    // Asks the one question about path (unless ask is false: the operator already
+    // chose to finish a cut update with it) and hands the programming to the link.
+    void startFirmwareUpdate(const std::filesystem::path& path, bool forced, const QString& port, bool ask);
+    // A close asked for while the unit is programmed: true when it has to wait, with
+    // the reason shown; the window then closes when the unit is programmed.
+    bool holdCloseWhileProgramming();
+    // What the window says while a close waits; empty otherwise.
+    QString closeNotice() const { return m_closeNotice; }
 
     // Settings spinners: step +1 (up) or -1 (down).
     void OnDeltaposSpinRpmDiv(int step);
@@ -131,8 +142,15 @@ public:
     {
         return m_recent.empty() ? std::nullopt : std::optional<CDiag>(m_recent.back());
     }
+    // The controls Tab visits, in order.
+    QList<QWidget*> tabOrder() const;
+    QToolButton* aboutButton() const { return m_aboutButton; }
     // Controls that write to the unit (spinners, settings fields, Kasuj, firmware, map grid).
     QList<QWidget*> writeControls() const;
+
+signals:
+    // A line for the status bar (and the messages list).
+    void statusMessage(const QString& text);
 
 protected:
     // Enter, Esc, Alt+F4 and the frame's close box leave the window open; only
@@ -140,6 +158,7 @@ protected:
     void accept() override {}
     void reject() override {}
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -167,6 +186,14 @@ private:
     void connectLink();
     // Ctrl+Up/Down change the unit's map: not while it cannot be written.
     void installWriteGuard();
+    int flashSecondsLeft() const;
+    void setUpKeyboard();
+    // The designed geometry of every control; the window never gets smaller.
+    void rememberLayout();
+    QRect grownGeometry(const QRect& design, QSize extra) const;
+    void placeForSize(QSize size);
+    void nameControls();
+    void showCloseWait();
 
     // Text fields bound to the readings controls.
     std::wstring m_statusText;
@@ -212,6 +239,21 @@ private:
     bool m_everConnected = false;
     bool m_afterProgramming = false; // the last programming did not end connected
     bool m_asking = false;            // a question about the unit is open
+    // The firmware update the window started, until the link says how it ended.
+    struct FlashRun {
+        bool running = false;
+        std::filesystem::path file;
+        std::optional<std::uint16_t> version;
+        QElapsedTimer started;
+        unsigned written = 0;
+        unsigned total = 0;
+        int messages = 0;        // link messages during it (they explain a failure)
+        bool closeAsked = false; // close when it is done
+    };
+    FlashRun m_flash;
+    QSize m_designSize;
+    QHash<QWidget*, QRect> m_designGeometry;
+    QString m_closeNotice;
     LinkStatus m_linkStatus;
     bool m_initialised = false;
     bool m_closing = false;

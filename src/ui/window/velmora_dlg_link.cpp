@@ -9,6 +9,7 @@
 #include "ui/map/map_actions.h"
 #include "ui/widgets/reading_field.h"
 #include "readings.h"
+#include "firmware_prompt.h"
 #include "window_layout.h"
 
 #include "device/messages.h"
@@ -56,6 +57,10 @@ private:
     const IUnitWriter& m_writer;
     QWidget* m_window;
 };
+
+// Questions with Yes or No preselected (MB_DEFBUTTON2 picks No), with the question icon.
+constexpr unsigned kAskYesFirst = 0x24;
+constexpr unsigned kAskNoFirst = MB_YESNO_DEFNO | 0x20;
 
 // What the person should do about a failure on port.
 std::wstring portAdvice()
@@ -272,6 +277,7 @@ void CVelmoraDlg::feedChart()
 
 void CVelmoraDlg::onLinkMessage(const LinkMessage& message)
 {
+    ++m_flash.messages;
     if (!m_messages)
         return;
     m_messages->showDetailed(withPort(message.text.toStdWString(), m_linkStatus.port),
@@ -283,6 +289,18 @@ void CVelmoraDlg::onBootloaderFound(const QString& port)
     if (m_asking || m_closing)
         return;
     m_asking = true;
+    // With the file used last at hand (a cut update), one answer finishes the job.
+    const std::filesystem::path last = lastFirmwareFile();
+    if (!last.empty()) {
+        const int answer = reportMessage(m_messages, finishUpdateQuestion(port, firmwareFileVersion(last), last),
+                                         kCaption, kAskYesFirst);
+        if (answer == ID_YES)
+            startFirmwareUpdate(last, true, port, false);
+        else
+            OnClickedBtnDeviceUpdate(true, port);
+        m_asking = false;
+        return;
+    }
     reportMessage(m_messages,
                   translate(L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.") + L"\n" +
                       qs(translate(L"Port: %1")).arg(port).toStdWString(),
@@ -298,18 +316,43 @@ void CVelmoraDlg::OnClickedBtnDeviceUpdate(bool forced, const QString& port)
         reportMessage(m_messages, translate(L"Nie powiodło się zaprogramowanie urządzenia!"), kCaption, MB_ERROR);
         return;
     }
-    const std::filesystem::path path = ui.chooseFile(CFirmwareUpdate::defaultFirmwareFolder(),
+    // The dialog opens on the file used last, selected, when it is still there.
+    const std::filesystem::path last = lastFirmwareFile();
+    const std::filesystem::path path = ui.chooseFile(last.empty() ? CFirmwareUpdate::defaultFirmwareFolder() : last,
                                                      translate(L"Firmware files (*.afm)|*.afm|"), L"afm");
     if (path.empty()) {
         if (forced)
             m_link.declineBootloader(port);
         return;
     }
+    startFirmwareUpdate(path, forced, port, true);
+}
+
+void CVelmoraDlg::startFirmwareUpdate(const std::filesystem::path& path, bool forced, const QString& port, bool ask)
+{
+    IFirmwareUI& ui = m_firmwareUiOverride ? *m_firmwareUiOverride : m_firmwareUi;
+    const std::optional<std::uint16_t> version = firmwareFileVersion(path);
+    // A file that cannot be read is refused by the update itself, which says why.
+    if (ask && version) {
+        const std::optional<std::uint16_t> unit = forced ? std::nullopt : std::optional(m_state.version);
+        if (reportMessage(m_messages, firmwareQuestion(unit, port, *version, path), kCaption, kAskNoFirst) != ID_YES) {
+            if (forced)
+                m_link.declineBootloader(port);
+            return;
+        }
+    }
+    rememberFirmwareFile(path);
     // What the unit holds now, in case the new firmware does not keep it.
     if (!forced && m_backups)
         m_backups->beforeFirmwareUpdate(m_state);
+    m_flash = FlashRun{};
+    m_flash.running = true;
+    m_flash.file = path;
+    m_flash.version = version;
+    m_flash.started.start();
     ui.setBusy(true);
-    m_link.programFirmware(QString::fromStdWString(path.wstring()), forced);
+    // The question about an older file was asked above.
+    m_link.programFirmware(QString::fromStdWString(path.wstring()), forced, version.has_value());
 }
 
 void CVelmoraDlg::onDowngradeQuestion(const QString& file, bool forced)
@@ -331,7 +374,35 @@ void CVelmoraDlg::onDowngradeQuestion(const QString& file, bool forced)
 void CVelmoraDlg::onProgrammingProgress(unsigned written, unsigned total)
 {
     IFirmwareUI& ui = m_firmwareUiOverride ? *m_firmwareUiOverride : m_firmwareUi;
+    m_flash.written = written;
+    m_flash.total = total;
     ui.progress(written, total);
+    if (m_flash.closeAsked)
+        showCloseWait();
+}
+
+int CVelmoraDlg::flashSecondsLeft() const
+{
+    if (!m_flash.started.isValid() || m_flash.written == 0 || m_flash.total <= m_flash.written)
+        return 5; // writing has not begun, or only the reconnection is left
+    const double perRow = double(m_flash.started.elapsed()) / 1000.0 / m_flash.written;
+    return int(std::ceil(perRow * (m_flash.total - m_flash.written))) + 3;
+}
+
+bool CVelmoraDlg::holdCloseWhileProgramming()
+{
+    if (!m_flash.running)
+        return false;
+    m_flash.closeAsked = true;
+    showCloseWait();
+    return true;
+}
+
+void CVelmoraDlg::showCloseWait()
+{
+    m_closeNotice = qs(closeWaitsText(flashSecondsLeft()));
+    m_firmwareUi.setNotice(m_closeNotice);
+    emit statusMessage(m_closeNotice);
 }
 
 void CVelmoraDlg::onProgrammingFinished(bool programmed)
@@ -340,6 +411,22 @@ void CVelmoraDlg::onProgrammingFinished(bool programmed)
     ui.setBusy(false);
     m_afterProgramming = !programmed && m_linkStatus.state != LinkState::Connected;
     updateWriteControls();
+    if (!m_flash.running)
+        return;
+    const FlashRun run = m_flash;
+    m_flash = FlashRun{};
+    m_closeNotice.clear();
+    m_firmwareUi.setNotice({});
+    if (programmed && run.closeAsked) {
+        // Asked to close while it ran: now it may.
+        finish();
+        return;
+    }
+    if (programmed)
+        reportMessage(m_messages, firmwareDoneText(run.version, run.file, run.started.elapsed() / 1000.0), kCaption,
+                      MB_INFO);
+    else if (run.messages == 0)
+        reportMessage(m_messages, firmwareFailedText(), kCaption, MB_ERROR);
 }
 
 } // namespace velmora

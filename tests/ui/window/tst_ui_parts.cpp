@@ -14,9 +14,18 @@
 #include "ui/window/settings_step.h"
 #include "ui/widgets/up_down.h"
 
+#include "ui/window/manual.h"
+#include "ui/window/status_messages.h"
+
+#include "lang/language_choice.h"
 #include "lang/translate.h"
+#include "platform/program_language.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTextBrowser>
 #include <QFontMetricsF>
 #include <QFile>
 #include <QLabel>
@@ -27,6 +36,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <filesystem>
 #include <thread>
 
 using namespace velmora;
@@ -58,6 +68,10 @@ private slots:
     void readingFieldShowsWhatAWholePaintShows();
     void aboutBoxShowsNameVersionAndIcon();
     void fileFilterBecomesNameFilters();
+    void messageLogKeepsTheLast200WithTimes();
+    void elidedLabelShortensToFitAndKeepsTheWholeText();
+    void manualIsTheReadmesUserPart();
+    void qtDialogsSpeakEveryLanguage();
     void commandLine();
 };
 
@@ -309,14 +323,22 @@ void TestUiParts::upDownReportsStepsOnly()
 
 void TestUiParts::aboutBoxShowsNameVersionAndIcon()
 {
-    setLanguageIndex(1); // not translated in any language
-    CAboutDlg about;
+    setLanguageIndex(1);
+    CAboutDlg about(nullptr, QStringLiteral("/data/velmora/backups"), QStringLiteral("/home/u/Velmora"));
     setLanguageIndex(0);
     QCOMPARE(about.windowTitle(), QStringLiteral("About Velmora"));
     auto* version = about.findChild<QLabel*>(QStringLiteral("version"));
     QVERIFY(version);
-    QCOMPARE(version->text(), QStringLiteral("Velmora Version 1.0"));
-    QVERIFY(version->fontMetrics().horizontalAdvance(version->text()) <= version->width());
+    // The same as --version prints.
+    QCOMPARE(version->text(), QStringLiteral("Velmora ") + QStringLiteral(VELMORA_VERSION));
+    QCOMPARE(programVersion(), QStringLiteral("1.0.0.1"));
+    // The licence and the folders the window writes to, as links.
+    auto* details = about.findChild<QLabel*>(QStringLiteral("details"));
+    QVERIFY(details);
+    QVERIFY(details->text().contains(QStringLiteral("GPL-3.0-or-later")));
+    QVERIFY(details->text().contains(QStringLiteral("href=\"file:///data/velmora/backups\"")));
+    QVERIFY(details->text().contains(QStringLiteral("href=\"file:///home/u/Velmora\"")));
+    QVERIFY(details->openExternalLinks());
     auto* picture = about.findChild<QLabel*>(QStringLiteral("icon"));
     QVERIFY(picture && !picture->pixmap().isNull());
 
@@ -329,6 +351,7 @@ void TestUiParts::aboutBoxShowsNameVersionAndIcon()
 
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(version->fontMetrics().horizontalAdvance(version->text()) <= version->width());
     auto* ok = about.findChild<QPushButton*>(QStringLiteral("1"));
     QVERIFY(ok && ok->isDefault());
     QTest::keyClick(&about, Qt::Key_Escape);
@@ -421,6 +444,124 @@ void TestUiParts::readingFieldShowsWhatAWholePaintShows()
     for (const QString& text : {QStringLiteral("13.36"), QStringLiteral("4520"), QStringLiteral("On")})
         QVERIFY2(std::abs(texts.width(text, font) - QFontMetricsF(font).horizontalAdvance(text)) <= 1.0,
                  qPrintable(text));
+}
+
+void TestUiParts::messageLogKeepsTheLast200WithTimes()
+{
+    CMessageLog log;
+    QSignalSpy added(&log, &CMessageLog::added);
+    const QDateTime start(QDate(2026, 12, 10), QTime(8, 0, 0));
+    for (int i = 0; i < 205; ++i)
+        log.add(QStringLiteral("message %1").arg(i), start.addSecs(i));
+    log.add(QStringLiteral("message 204"), start.addSecs(300)); // a repeat is not a new line
+    log.add(QStringLiteral("  "));
+    QCOMPARE(log.size(), std::size_t(200));
+    QCOMPARE(added.size(), 205);
+    const QStringList lines = log.lines();
+    QCOMPARE(lines.front(), QStringLiteral("08:00:05  message 5"));
+    QCOMPARE(lines.back(), QStringLiteral("08:03:24  message 204"));
+    // A message of two lines is one line of the list.
+    log.add(QStringLiteral("first\nsecond"), start);
+    QCOMPARE(log.lines().back(), QStringLiteral("08:00:00  first second"));
+
+    // The list shows them all, can be copied, and follows new ones.
+    CMessagesDialog dialog(log);
+    QCOMPARE(dialog.text(), log.lines().join(QLatin1Char('\n')));
+    log.add(QStringLiteral("later"), start);
+    QVERIFY(dialog.text().endsWith(QStringLiteral("08:00:00  later")));
+}
+
+void TestUiParts::elidedLabelShortensToFitAndKeepsTheWholeText()
+{
+    const QString text = QStringLiteral("Port /dev/ttyUSB0 is in use by another program: close it, then log out and log in again.");
+    CElidedLabel label;
+    label.setFullText(text);
+    label.resize(label.fontMetrics().horizontalAdvance(text) + 20, 20);
+    QCOMPARE(label.shownText(), text);
+    label.resize(160, 20);
+    const QString shown = label.shownText();
+    QVERIFY(shown.endsWith(QChar(0x2026)));
+    QVERIFY(label.fontMetrics().horizontalAdvance(shown) <= label.contentsRect().width());
+    QCOMPARE(label.text(), text);
+    QCOMPARE(label.toolTip(), text);
+    // The layout may give it little room: it asks for a few letters, not the whole text.
+    QVERIFY(label.minimumSizeHint().width() < 100);
+}
+
+void TestUiParts::manualIsTheReadmesUserPart()
+{
+    const QString readme = QStringLiteral("# Velmora\nIntro.\n## Requirements\nGCC\n## Using it\nCtrl+R records.\n"
+                                          "## Licence\nGPL\n## Developing\nsrc/\n");
+    const QString manual = manualMarkdown(readme);
+    QVERIFY(manual.contains(QStringLiteral("Intro.")));
+    QVERIFY(manual.contains(QStringLiteral("Ctrl+R records.")));
+    QVERIFY(manual.contains(QStringLiteral("## Licence")));
+    QVERIFY(!manual.contains(QStringLiteral("GCC")));
+    QVERIFY(!manual.contains(QStringLiteral("src/")));
+
+    // The page the build made from README.md, with its pictures, beside the programs.
+    const QString page = manualPage();
+    QVERIFY2(!page.isEmpty(), "bin/manual/index.html");
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    QVERIFY(html.contains(QStringLiteral("Ctrl+Shift+S")));
+    QVERIFY(html.contains(QStringLiteral("docs/screenshot.png")));
+    QVERIFY(QFile::exists(QFileInfo(page).dir().filePath(QStringLiteral("docs/screenshot.png"))));
+    QVERIFY(!html.contains(QStringLiteral("scripts/windows-check")));
+    CManualWindow window(page);
+    QVERIFY(window.browser()->toPlainText().contains(QStringLiteral("Ctrl+Shift+S")));
+}
+
+void TestUiParts::qtDialogsSpeakEveryLanguage()
+{
+    loadLanguageFiles(executableFolder() + "EM_LANG");
+    if (!std::filesystem::exists(executableFolder() + "EM_LANG/GREEK.txt"))
+        QSKIP("no language files beside the test");
+    const QString question = QString::fromStdWString(translate(L"Wyzerować całą mapę korekcji w urządzeniu?"));
+    // Polish and the 13 tables.
+    for (int index = 0; index < 14; ++index) {
+        const QString code = QString::fromLatin1(languageCode(index));
+        setLanguageIndex(index);
+        installQtTranslations(index);
+        // The Clear question, as the window asks it.
+        QStringList buttons;
+        QTimer::singleShot(0, [&buttons] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (box->buttons().size() == 2)
+                buttons << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
+            box->button(QMessageBox::No)->click();
+        });
+        CQtMessageBox messages;
+        QCOMPARE(messages.show(question.toStdWString(), L"Velmora", MB_YESNO_DEFNO), int(ID_NO));
+        QCOMPARE(buttons.size(), 2);
+        // Qt's file dialog, drawn by Qt (the look of the Open dialog on Linux).
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        const auto label = [&files](const char* name) {
+            auto* l = files.findChild<QLabel*>(QLatin1String(name));
+            return l ? l->text() : QString();
+        };
+        const QStringList fileWords = {label("lookInLabel"), label("fileNameLabel"), label("fileTypeLabel")};
+        if (code == QLatin1String("en")) {
+            QCOMPARE(buttons, QStringList({QStringLiteral("&Yes"), QStringLiteral("&No")}));
+            QCOMPARE(fileWords, QStringList({QStringLiteral("Look in:"), QStringLiteral("File &name:"),
+                                             QStringLiteral("Files of type:")}));
+            continue;
+        }
+        // Italian and Spanish say No as English does; otherwise nothing stays English.
+        const QString ourNo = QString::fromStdWString(translate(L"&Nie"));
+        QVERIFY2(buttons[0] != QStringLiteral("&Yes") &&
+                     (buttons[1] != QStringLiteral("&No") || ourNo == QStringLiteral("&No")),
+                 qPrintable(code + QLatin1Char(' ') + buttons.join(QLatin1Char(','))));
+        for (const QString& english : {QStringLiteral("Look in:"), QStringLiteral("File &name:"),
+                                       QStringLiteral("Files of type:")})
+            QVERIFY2(!fileWords.contains(english), qPrintable(code + QLatin1Char(' ') + fileWords.join(QLatin1Char(','))));
+    }
+    setLanguageIndex(0);
+    installQtTranslations(0);
 }
 
 QTEST_MAIN(TestUiParts)

@@ -4,6 +4,7 @@
 #include "../ui_fakes.h"
 
 #include "ui/window/main_window.h"
+#include "ui/window/status_messages.h"
 #include "ui/map/map_actions.h"
 #include "ui/widgets/reading_field.h"
 #include "ui/widgets/up_down.h"
@@ -37,6 +38,9 @@
 #include <QSpontaneKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
@@ -46,6 +50,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -197,7 +202,13 @@ class TestVelmoraWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init() { setLanguageIndex(0); }
+    void init()
+    {
+        setLanguageIndex(0);
+        // Nothing remembered from the test before.
+        QSettings().remove(QStringLiteral("firmware/lastFile"));
+        QSettings().remove(QStringLiteral("window/typedPorts"));
+    }
 
     void connectsAndShowsTheUnit();
     void showsTheNewestReading();
@@ -221,6 +232,13 @@ private slots:
     void unitInItsBootloaderIsProgrammedAtStart();
     void cutProgrammingSaysNoCommunicationAndOffersToFinish();
     void layoutKeepsEveryCaptionWhole();
+    void typedPortIsReachedAndRemembered();
+    void menusShowTheKeysTheReadmeNames();
+    void olderFirmwareIsSaidPlainlyAndNoIsTheDefault();
+    void closeDuringAFlashWaitsAndSaysWhy();
+    void tabFollowsTheScreenAndReachesTheMap();
+    void statusBarShowsWholeMessagesInTooltipAndList();
+    void enlargedWindowGivesTheRoomToChartAndMap();
 
 private:
     bool m_haveLanguageFiles = false;
@@ -688,12 +706,15 @@ void TestVelmoraWindow::portChooserAndStatusBarFollowTheLink()
     const auto showFigures = [&](const LinkHealthFigures& figures) {
         emit rig.link->healthChanged(figures);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        QCOMPARE(health->text(), CMainWindow::healthText(figures));
+        // A poor link shows its short form; the figures are in the tooltip.
+        QCOMPARE(health->text(), figures.poor ? CMainWindow::shortHealthText(figures) : CMainWindow::healthText(figures));
+        QCOMPARE(health->toolTip(), CMainWindow::healthText(figures));
         QVERIFY(health->width() >= health->fontMetrics().horizontalAdvance(health->text()));
     };
     showFigures(poor);
-    const int portAt = rig.main->portField()->x();
     showFigures(LinkHealthFigures{});
+    const int portAt = rig.main->portField()->x();
+    showFigures(poor);
     QCOMPARE(rig.main->portField()->x(), portAt);
     // The chooser: "scan all", the listed ports, and the unit's own port.
     QComboBox* chooser = rig.main->portChooser();
@@ -849,9 +870,18 @@ void TestVelmoraWindow::firmwareButtonProgramsTheUnit()
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
+    rig.messages.answer = ID_YES;
 
     rig.click(ctl::Firmware);
     QCOMPARE(firmware.fileDialogs, 1);
+    // One question first: the unit's version, the file's version and name; No first.
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    const auto question = rig.messages.shown()[0];
+    QCOMPARE(question.style & 0x30F, unsigned(MB_YESNO_DEFNO));
+    const std::wstring name = firmware.file.filename().wstring();
+    QCOMPARE(question.text.substr(0, question.text.find(L'\n')),
+             L"Zaprogramować sterownik (wersja 1.03) wersją 1.04 z pliku " + name + L"?");
+    QVERIFY(question.text.find(L"STARSZA") == std::wstring::npos);
     // While programming nothing else may write.
     QTRY_COMPARE(rig.link->status().state, LinkState::Programming);
     QVERIFY(allEnabled(rig.window->writeControls(), false));
@@ -866,7 +896,11 @@ void TestVelmoraWindow::firmwareButtonProgramsTheUnit()
     QTRY_COMPARE(int(rig.window->state().version), 0x0104);
     QVERIFY(rig.main->versionField()->text().contains(QStringLiteral("1.04")));
     QTRY_VERIFY_WITH_TIMEOUT(!rig.window->readingsStale(), 5000);
-    QVERIFY(rig.messages.shown().empty());
+    // And a word at the end: the new version, the file and the time taken.
+    QCOMPARE(rig.messages.shown().size(), std::size_t(2));
+    const auto result = rig.messages.shown()[1];
+    QCOMPARE(result.style, unsigned(MB_INFO));
+    QVERIFY(result.text.rfind(L"Sterownik zaprogramowany: wersja 1.04 z pliku " + name + L", w ", 0) == 0);
 }
 
 void TestVelmoraWindow::unitInItsBootloaderIsProgrammedAtStart()
@@ -876,11 +910,14 @@ void TestVelmoraWindow::unitInItsBootloaderIsProgrammedAtStart()
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
+    rig.messages.answer = ID_YES;
     rig.link->start(QString::fromStdString(rig.host->path()));
 
     QTRY_COMPARE_WITH_TIMEOUT(firmware.fileDialogs, 1, 10000);
     QVERIFY(rig.messages.startingWith(
                 L"Sterownik nie jest poprawnie zaprogramowany i wymaga przeprogramowania.") == 1);
+    // The unit's version is not known in its bootloader: the question names the port.
+    QVERIFY(rig.messages.startingWith(L"Zaprogramować sterownik czekający w trybie programowania (port ") == 1);
     QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
     std::filesystem::remove(firmware.file);
     QVERIFY(firmware.progressCalls > 0);
@@ -896,6 +933,7 @@ void TestVelmoraWindow::cutProgrammingSaysNoCommunicationAndOffersToFinish()
     FakeFirmwareUI firmware;
     firmware.file = writeFirmwareFile(0x0104);
     rig.window->setFirmwareUI(&firmware);
+    rig.messages.answer = ID_YES;
     // Pulled out mid-flash: on the link's own thread, at a row the writer has not passed.
     std::atomic<bool> pulled{false};
     QObject::connect(rig.link->worker(), &CLinkWorker::programmingProgress, rig.link->worker(),
@@ -910,19 +948,33 @@ void TestVelmoraWindow::cutProgrammingSaysNoCommunicationAndOffersToFinish()
     QTRY_COMPARE_WITH_TIMEOUT(rig.text(ctl::Status), kNotFound, 10000);
     QVERIFY(allEnabled(rig.window->writeControls(), false));
     QCOMPARE(connected.size(), 0); // never connected to a unit that is not there
-    // One box that says what to do, with the detail behind it, never a Windows call name.
-    QVERIFY(!rig.messages.shown().empty());
-    const auto box = rig.messages.shown().front();
+    // One box that says what to do, with the detail behind it, never a Windows call name;
+    // no success and no second failure box.
+    const auto shown = rig.messages.shown();
+    QVERIFY(shown.size() >= 2);
+    const auto box = shown[1];
+    QCOMPARE(box.style, unsigned(MB_ERROR));
     QVERIFY(!box.detail.empty());
+    for (const auto& other : shown)
+        QVERIFY(other.text.rfind(L"Sterownik zaprogramowany", 0) != 0 && other.text.rfind(L"Aktualizacja firmware nie", 0) != 0);
     QVERIFY(box.text.find(L"GetLastError") == std::wstring::npos);
     QVERIFY(box.detail.find(L"GetLastError") == std::wstring::npos);
+    // The details in words, not the code's places.
+    QVERIFY2(box.detail.find(L"line ") == std::wstring::npos && box.detail.find(L"::") == std::wstring::npos,
+             qPrintable(QString::fromStdWString(box.detail)));
+    QVERIFY(box.detail.find(L"Port: ") != std::wstring::npos);
 
-    // Back in its bootloader: the window offers to finish.
+    // Back in its bootloader: the window offers to finish with the same file, one answer.
+    rig.messages.clear();
     rig.host.emplace(Rig::linkPath());
     rig.host->startInBootloader();
     rig.host->start();
-    QTRY_COMPARE_WITH_TIMEOUT(firmware.fileDialogs, 2, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 4, 60000);
+    QCOMPARE(firmware.fileDialogs, 1);
+    const auto offer = rig.messages.shown().at(0);
+    QVERIFY(offer.text.find(L"Dokończyć aktualizację wersją 1.04 z pliku " + firmware.file.filename().wstring()) !=
+            std::wstring::npos);
+    QCOMPARE(offer.style & 0x30F, 0x04u); // Yes first
     std::filesystem::remove(firmware.file);
     QVERIFY(rig.waitConnected());
     QTRY_COMPARE(int(rig.window->state().version), 0x0104);
@@ -963,6 +1015,275 @@ void TestVelmoraWindow::layoutKeepsEveryCaptionWhole()
     for (QLabel* label : labels)
         QCOMPARE(label->text(), QStringLiteral("V"));
     QCOMPARE(rig.text(ctl::Overwrite), QStringLiteral("Nadpisuj"));
+}
+
+void TestVelmoraWindow::typedPortIsReachedAndRemembered()
+{
+    Rig rig(true, false);
+    rig.link->start(QString()); // nothing listed: the scan finds no unit
+    QComboBox* chooser = rig.main->portChooser();
+    QVERIFY(chooser->isEditable());
+    const QString port = QString::fromStdString(rig.host->path());
+    chooser->lineEdit()->setText(port);
+    QTest::keyClick(chooser->lineEdit(), Qt::Key_Return);
+    QVERIFY(rig.waitConnected());
+    QCOMPARE(rig.link->target(), port);
+    QCOMPARE(QSettings().value(QStringLiteral("window/typedPorts")).toStringList(), QStringList{port});
+
+    // Still in the list after the scan is chosen again and the port list changes.
+    chooser->setCurrentIndex(0);
+    emit chooser->activated(0);
+    QTRY_VERIFY(rig.link->target().isEmpty());
+    emit rig.link->portsChanged({});
+    QVERIFY(chooser->findData(port) > 0);
+    // A list entry's own text chooses it, as a click on it would.
+    chooser->lineEdit()->setText(chooser->itemText(chooser->findData(port)));
+    QTest::keyClick(chooser->lineEdit(), Qt::Key_Return);
+    QTRY_COMPARE(rig.link->target(), port);
+
+    // Its arrows move the caret, not the map's selection.
+    rig.window->map().pressCell({3, 3}, false);
+    QTest::keyClick(chooser->lineEdit(), Qt::Key_Left);
+    QTest::keyClick(chooser->lineEdit(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(rig.window->map().firstSelected(), std::optional<CellPos>(CellPos{3, 3}));
+    QCOMPARE(rig.window->map().lastSelected(), std::optional<CellPos>(CellPos{3, 3}));
+}
+
+// Every key the README's tables name is on a menu entry, which shows it; every menu
+// entry's key is in the README.
+void TestVelmoraWindow::menusShowTheKeysTheReadmeNames()
+{
+    QFile readme(QStringLiteral(VELMORA_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    QSet<QString> documented;
+    static const QRegularExpression key(QStringLiteral("\\b((?:Ctrl\\+)(?:Shift\\+)?(?:[A-Z0-9]|F\\d+)|F1)\\b"));
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1String("| ")))
+            continue;
+        const QString keys = line.section(QLatin1Char('|'), 1, 1);
+        for (auto it = key.globalMatch(keys); it.hasNext();)
+            documented.insert(it.next().captured(1));
+    }
+    QVERIFY(documented.contains(QStringLiteral("Ctrl+Shift+S")));
+
+    Rig rig(false, false);
+    QHash<QString, QAction*> inMenus;
+    QHash<QString, QAction*> shown;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        for (QAction* action : menu->actions()) {
+            if (action->menu())
+                walk(action->menu());
+            // The first key is the one the menu shows; the others are the platform's extras.
+            for (const QKeySequence& sequence : action->shortcuts()) {
+                const QString text = sequence.toString(QKeySequence::PortableText);
+                QVERIFY2(!inMenus.contains(text) && !shown.contains(text), qPrintable(text + QStringLiteral(" twice")));
+                if (sequence == action->shortcut())
+                    shown.insert(text, action);
+                else
+                    inMenus.insert(text, action);
+            }
+        }
+    };
+    for (QMenu* menu : {rig.main->fileMenu(), rig.main->editMenu(), rig.main->unitMenu(), rig.main->viewMenu(),
+                        rig.main->helpMenu()})
+        walk(menu);
+    for (const QString& sequence : std::as_const(documented))
+        QVERIFY2(shown.contains(sequence) || inMenus.contains(sequence),
+                 qPrintable(sequence + QStringLiteral(" is on no menu entry")));
+    for (auto it = shown.cbegin(); it != shown.cend(); ++it)
+        QVERIFY2(documented.contains(it.key()), qPrintable(it.key() + QStringLiteral(" is not in README.md")));
+
+    // Ctrl+Shift+S opens the save dialog; F1 the manual.
+    rig.main->show();
+    rig.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+    QString opened;
+    QTimer::singleShot(300, [&opened] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            opened = dialog->windowTitle();
+            dialog->close();
+        }
+    });
+    QTest::keyClick(rig.main.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(opened, QString::fromStdWString(translate(L"Zapisz mapę jako")));
+    rig.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+    QTest::keyClick(rig.main.get(), Qt::Key_F1);
+    auto* manual = rig.main->findChild<QDialog*>(QStringLiteral("manualWindow"));
+    QVERIFY(manual && manual->isVisible());
+    manual->close();
+}
+
+void TestVelmoraWindow::olderFirmwareIsSaidPlainlyAndNoIsTheDefault()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    FakeFirmwareUI firmware;
+    firmware.file = writeFirmwareFile(0x0102);
+    rig.window->setFirmwareUI(&firmware);
+    // The fake answers what a bare Enter would: No.
+    rig.click(ctl::Firmware);
+    std::filesystem::remove(firmware.file);
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    const auto question = rig.messages.shown()[0];
+    QCOMPARE(question.style & 0x30F, unsigned(MB_YESNO_DEFNO));
+    QVERIFY(question.text.find(L"Wersja 1.02 z pliku jest STARSZA niż wersja sterownika (1.03).") !=
+            std::wstring::npos);
+    // Nothing was started, nothing asked twice.
+    QTest::qWait(300);
+    QVERIFY(firmware.busy.empty());
+    QCOMPARE(rig.link->status().state, LinkState::Connected);
+    QVERIFY(rig.host->state().flashRows.empty());
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+}
+
+void TestVelmoraWindow::closeDuringAFlashWaitsAndSaysWhy()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    FakeFirmwareUI firmware;
+    firmware.file = writeFirmwareFile(0x0104);
+    rig.window->setFirmwareUI(&firmware);
+    rig.messages.answer = ID_YES;
+    bool asked = false;
+    bool closedAtOnce = true;
+    QString notice;
+    QString status;
+    QObject::connect(rig.link.get(), &CLinkController::programmingProgress, rig.main.get(), [&](unsigned written) {
+        if (asked || written < 5)
+            return;
+        asked = true;
+        // Ctrl+Q (File > Quit) and Zamknij.
+        closedAtOnce = rig.main->close();
+        rig.click(ctl::Close);
+        closedAtOnce = closedAtOnce || !rig.main->isVisible();
+        notice = rig.window->closeNotice();
+        status = rig.main->messageField()->toolTip();
+    });
+    rig.click(ctl::Firmware);
+    QTRY_VERIFY_WITH_TIMEOUT(asked, 30000);
+    QVERIFY(!closedAtOnce);
+    QVERIFY2(notice.startsWith(QString::fromUtf8("Programowanie… okno zamknie się, gdy sterownik zostanie zaprogramowany (około ")),
+             qPrintable(notice));
+    QCOMPARE(status, notice);
+    // The window closes itself once the unit is programmed, without a box to answer.
+    QTRY_VERIFY_WITH_TIMEOUT(firmware.busy.size() == 2, 60000);
+    std::filesystem::remove(firmware.file);
+    QTRY_VERIFY(!rig.main->isVisible());
+    QCOMPARE(rig.messages.shown().size(), std::size_t(1));
+    QVERIFY(!rig.host->state().flashRows.empty());
+}
+
+void TestVelmoraWindow::tabFollowsTheScreenAndReachesTheMap()
+{
+    Rig rig;
+    QVERIFY(rig.waitConnected());
+    QTRY_VERIFY(allEnabled(rig.window->writeControls(), true));
+    rig.main->show();
+    rig.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.main.get()));
+    CVelmoraDlg& w = *rig.window;
+    // Top strip, the readings' field, the chart's buttons, the map, the settings beside it.
+    const QList<QWidget*> expected = {w.control(ctl::Firmware), w.aboutButton(), w.control(ctl::Close),
+                                      w.control(ctl::RpmDivider), w.control(ctl::Start), w.control(ctl::Stop),
+                                      recordButton(rig), w.mapGrid(), w.control(ctl::ClearMap),
+                                      w.control(ctl::NoiseDelta), w.control(ctl::NoisePeriod)};
+    rig.main->portChooser()->setFocus();
+    QList<QWidget*> visited;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(visited, expected);
+    // Every control Tab reaches says what it is.
+    for (QWidget* control : expected)
+        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+    QCOMPARE(w.mapGrid()->accessibleName(), QString::fromUtf8("Mapa korekcji"));
+
+    // The map, reached by Tab, shows its keyboard cell and edits it with F2.
+    CCellArray* grid = w.mapGrid();
+    w.mapGrid()->setFocus(Qt::TabFocusReason);
+    QVERIFY(grid->hasFocus());
+    QVERIFY(w.map().focusCell().has_value());
+    const QImage focused = grid->grab().toImage();
+    w.control(ctl::ClearMap)->setFocus();
+    QVERIFY(grid->grab().toImage() != focused);
+    grid->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QVERIFY(w.map().isEditing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!w.map().isEditing());
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(w.map().isEditing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+}
+
+void TestVelmoraWindow::statusBarShowsWholeMessagesInTooltipAndList()
+{
+    Rig rig(false, false);
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    const QString text = QString::fromStdWString(
+        translate(L"Port %1: sprawdź przewód i zasilanie sterownika, potem spróbuj ponownie."))
+        .arg(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")).repeated(2);
+    rig.main->showMessage(text);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    auto* field = static_cast<CElidedLabel*>(rig.main->messageField());
+    QVERIFY(field->isVisible());
+    QCOMPARE(field->toolTip(), text);
+    // Shortened to what fits, with "…", never cut in the middle of a letter.
+    const QString shown = field->shownText();
+    QVERIFY(shown.endsWith(QChar(0x2026)));
+    QVERIFY(field->fontMetrics().horizontalAdvance(shown) <= field->contentsRect().width());
+    QVERIFY(field->geometry().right() < rig.main->portField()->geometry().left() ||
+            rig.main->portField()->text().isEmpty());
+    // The link's state: the same.
+    auto* state = static_cast<CElidedLabel*>(rig.main->stateField());
+    QCOMPARE(state->toolTip(), state->text());
+
+    // View > Messages: every message, whole, with its time.
+    rig.main->messagesAction()->trigger();
+    auto* list = rig.main->findChild<CMessagesDialog*>();
+    QVERIFY(list && list->isVisible());
+    QVERIFY(list->text().contains(QStringLiteral("  ") + text));
+    QVERIFY(list->text().contains(linkStateText(rig.link->status())));
+    list->close();
+}
+
+void TestVelmoraWindow::enlargedWindowGivesTheRoomToChartAndMap()
+{
+    Rig rig(false, false);
+    rig.main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.main.get()));
+    CVelmoraDlg& w = *rig.window;
+    const QSize designed = rig.main->size();
+    const auto geometryOf = [&w](int id) { return w.control(id)->geometry(); };
+    const QRect chart = geometryOf(ctl::Chart), map = geometryOf(ctl::Map), close = geometryOf(ctl::Close),
+                clear = geometryOf(ctl::ClearMap), readings = geometryOf(ctl::Readings),
+                status = geometryOf(ctl::Status);
+    const QImage mapBefore = w.mapGrid()->grab().toImage();
+
+    rig.main->resize(designed + QSize(400, 300));
+    QTRY_COMPARE(geometryOf(ctl::Chart).width(), chart.width() + 400);
+    QCOMPARE(geometryOf(ctl::Map).width(), map.width() + 400);
+    QVERIFY(geometryOf(ctl::Chart).height() > chart.height());
+    QVERIFY(geometryOf(ctl::Map).height() > map.height());
+    QCOMPARE(geometryOf(ctl::Chart).height() - chart.height() + geometryOf(ctl::Map).height() - map.height(), 300);
+    QCOMPARE(geometryOf(ctl::Map).top(), geometryOf(ctl::Chart).bottom() - chart.bottom() + map.top());
+    QCOMPARE(geometryOf(ctl::Close), close.translated(400, 0));
+    QCOMPARE(geometryOf(ctl::ClearMap).left(), clear.left() + 400);
+    QCOMPARE(geometryOf(ctl::Readings), readings);
+    QCOMPARE(geometryOf(ctl::Status), status);
+    // The cells grow with the grid.
+    QVERIFY(w.mapGrid()->grab().toImage().size() != mapBefore.size());
+
+    // Never smaller than designed.
+    rig.main->resize(200, 150);
+    QTRY_COMPARE(geometryOf(ctl::Chart), chart);
+    QVERIFY(rig.main->width() >= designed.width() && rig.main->height() >= designed.height());
+    QCOMPARE(geometryOf(ctl::Map), map);
 }
 
 QTEST_MAIN(TestVelmoraWindow)
