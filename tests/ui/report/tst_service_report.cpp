@@ -63,7 +63,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QSettings().clear();
+        QSettings().remove(QStringLiteral("report")); // what an earlier run remembered
     }
 
     void reportsTheVisitFromTheConnectionBackupToTheUnitNow()
