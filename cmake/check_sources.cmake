@@ -3,25 +3,27 @@
 #   cmake -DSOURCE_DIR=<project> -P cmake/check_sources.cmake
 # 1. Every C++ file starts with the licence's SPDX line.
 # 2. Layers point down only. A folder may include the folders below it, never one above:
-#    core (standard C++, no Qt) <- platform, link (QtCore) <- cli, ui; and inside the
-#    window: chart <- widgets <- map, recording <- viewer <- window <- app.
+#    core (standard C++, no Qt) <- platform, link (QtCore), report_qt (QtGui) <- cli, ui; and
+#    inside the window: chart <- widgets <- map, recording <- viewer, report <- window <- app.
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
 endif()
 
-set(core_folders lang acquisition device firmware sim mapfile line analysis ui/map/model ui/chart/model)
+set(core_folders lang acquisition device firmware sim mapfile line analysis report ui/map/model ui/chart/model)
 
 # Folder -> the include prefixes it must not use.
 set(forbid_core "link/;platform/;cli/;ui/widgets/;ui/chart/[a-z_]+\\.h;ui/map/[a-z_]+\\.h;ui/recording/;ui/viewer/;ui/window/;ui/app/")
 set(forbid_platform "link/;cli/;ui/")
 set(forbid_link "platform/;cli/;ui/")
+set(forbid_report_qt "link/;platform/;cli/;ui/")
 set(forbid_cli "ui/")
-set(forbid_ui/chart "cli/;ui/widgets/;ui/map/;ui/recording/;ui/viewer/;ui/window/;ui/app/")
-set(forbid_ui/widgets "cli/;ui/map/;ui/recording/;ui/viewer/;ui/window/;ui/app/")
-set(forbid_ui/map "cli/;ui/recording/;ui/viewer/;ui/window/;ui/app/")
-set(forbid_ui/recording "cli/;ui/map/;ui/viewer/;ui/window/;ui/app/")
-set(forbid_ui/viewer "cli/;ui/window/;ui/app/")
+set(forbid_ui/chart "cli/;ui/widgets/;ui/map/;ui/recording/;ui/viewer/;ui/report/;ui/window/;ui/app/")
+set(forbid_ui/widgets "cli/;ui/map/;ui/recording/;ui/viewer/;ui/report/;ui/window/;ui/app/")
+set(forbid_ui/map "cli/;ui/recording/;ui/viewer/;ui/report/;ui/window/;ui/app/")
+set(forbid_ui/recording "cli/;ui/map/;ui/viewer/;ui/report/;ui/window/;ui/app/")
+set(forbid_ui/viewer "cli/;ui/report/;ui/window/;ui/app/")
+set(forbid_ui/report "cli/;ui/viewer/;ui/window/;ui/app/")
 set(forbid_ui/window "cli/;ui/app/")
 set(forbid_ui/app "cli/")
 

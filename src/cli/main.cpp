@@ -12,11 +12,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 
 using namespace velmora::cli;
 
@@ -45,10 +47,23 @@ int outputChecked(int status) {
     return status == kExitOk ? kExitFailure : status;
 }
 
+// report lays text out in fonts, which takes Qt GUI (offscreen: no display needed);
+// every other command starts without it.
+bool commandNeedsGui(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--lang") == 0 || std::strcmp(argv[i], "-lang") == 0) ++i;
+        else if (argv[i][0] != '-') return std::strcmp(argv[i], "report") == 0;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const bool gui = commandNeedsGui(argc, argv);
+    if (gui) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app(gui ? new QGuiApplication(argc, argv)
+                                                    : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     QCommandLineParser parser;

@@ -136,6 +136,7 @@ void CLinkController::programFirmware(const QString& file, bool forced, bool all
     m_busy = true;
     m_programming = true;
     m_declined.clear();
+    emit programmingStarted(file);
     QMetaObject::invokeMethod(
         m_worker, [w = m_worker, file, forced, allowOlder] { w->program(file, forced, allowOlder); },
         Qt::QueuedConnection);

@@ -91,6 +91,7 @@ signals:
     void healthChanged(const velmora::LinkHealthFigures& figures);
     void portsChanged(const QList<velmora::PortEntry>& ports);
     void programmingProgress(unsigned written, unsigned total);
+    void programmingStarted(const QString& file);
     void programmingFinished(bool programmed);
     void message(const velmora::LinkMessage& message);
     void bootloaderFound(const QString& port);

@@ -11,6 +11,8 @@
 #include "velmora_dlg.h"
 #include "ui/recording/recording_control.h"
 #include "ui/viewer/live_occupancy.h"
+#include "ui/chart/scroll_chart.h"
+#include "ui/report/service_report.h"
 
 #include "lang/translate.h"
 #include "link/link_controller.h"
@@ -215,6 +217,13 @@ void CMainWindow::addMapWork()
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_dialog->recording()->toggleAction());
     m_fileMenu->addAction(m_dialog->saveChartAction());
+    if (CBackupKeeper* backups = m_dialog->backups()) {
+        // File > Service report…, with the chart's last minutes and its picture.
+        CVelmoraDlg* dlg = m_dialog;
+        CServiceReport::Sources sources{[dlg] { return report::recentSamples(dlg->chartLog()); },
+                                        [dlg] { return dlg->chart() ? dlg->chart()->grab().toImage() : QImage(); }};
+        m_fileMenu->addAction((new CServiceReport(m_link, *backups, sources, this))->action());
+    }
     m_fileMenu->addSeparator();
     QAction* quit = m_fileMenu->addAction(qt(translate(L"&Zakończ")), this, &QWidget::close);
     // Named: QKeySequence::Quit is empty on Windows.
