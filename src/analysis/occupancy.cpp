@@ -113,11 +113,16 @@ std::string occupancyCsv(const OccupancyTable& t, const MapAxes& axes, bool perc
 std::string occupancyJson(const OccupancyTable& t, const MapAxes& axes, const ReadSummary& read)
 {
     std::string out = "{\"rpm_axis\":[";
-    for (std::size_t i = 0; i < axes.rpm.size(); ++i)
-        out += (i ? "," : "") + mapfile::formatRpm(axes.rpm[i]);
+    // Appended in two steps: "," + string&& trips a false -Wrestrict in GCC 12 (mingw).
+    for (std::size_t i = 0; i < axes.rpm.size(); ++i) {
+        if (i) out += ',';
+        out += mapfile::formatRpm(axes.rpm[i]);
+    }
     out += "],\"volt_axis\":[";
-    for (std::size_t i = 0; i < axes.volts.size(); ++i)
-        out += (i ? "," : "") + mapfile::formatVolts(axes.volts[i]);
+    for (std::size_t i = 0; i < axes.volts.size(); ++i) {
+        if (i) out += ',';
+        out += mapfile::formatVolts(axes.volts[i]);
+    }
     out += "],\"seconds\":[";
     for (int row = 0; row < kVoltRows; ++row) {
         out += row ? ",[" : "[";

@@ -15,7 +15,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+// Built by appending: GCC 12's mingw build warns falsely (-Wrestrict) on "'" + string&&.
+std::string quoted(const fs::path& path) {
+    std::string text(1, '\'');
+    text += path.string();
+    text += '\'';
+    return text;
+}
 
 std::string systemReason(int err) {
     // errno 0 after a failed stdio call: the library did not say; a full disk is
