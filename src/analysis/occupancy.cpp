@@ -3,6 +3,7 @@
 
 #include "recording.h"
 
+#include "mapfile/backup_file.h"
 #include "mapfile/map_csv.h"
 
 #include <algorithm>
@@ -140,6 +141,20 @@ std::string occupancyJson(const OccupancyTable& t, const MapAxes& axes, const Re
     out += read.lastLineIncomplete ? "true" : "false";
     out += "}\n";
     return out;
+}
+
+std::optional<mapfile::TextError> readAxesText(std::string_view text, MapAxes& axes)
+{
+    if (mapfile::looksLikeBackup(text)) {
+        mapfile::Backup backup;
+        auto error = mapfile::readBackup(text, backup);
+        axes = {backup.unit.rpmAxis, backup.unit.voltAxis};
+        return error;
+    }
+    mapfile::MapTable table;
+    auto error = mapfile::readMapCsv(text, table);
+    axes = {table.rpmAxis, table.voltAxis};
+    return error;
 }
 
 } // namespace velmora::analysis

@@ -12,9 +12,12 @@
 #include "recording_reader.h"
 
 #include "mapfile/map_types.h"
+#include "mapfile/text_error.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora::analysis {
 
@@ -32,6 +35,10 @@ struct MapAxes {
 };
 
 EngineCell engineCell(const MapAxes& axes, double rpm, double pumpVolts);
+
+// The axes of a map file's or a backup's text (told apart by the backup's first line);
+// the reader's fault with its line when the text is neither.
+std::optional<mapfile::TextError> readAxesText(std::string_view text, MapAxes& axes);
 
 struct OccupancyTable {
     std::array<std::array<double, kRpmCols>, kVoltRows> seconds{}; // [voltage row][RPM column]

@@ -30,25 +30,6 @@ constexpr qint64 kMaxFileBytes = 1 << 20;
 
 std::string backupFailedText() { return toUtf8(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")); }
 
-// "FILE: what", or "FILE:LINE: what" as load-map and compilers report, so editors
-// can jump there; the text names the cell.
-int badFile(const QString& path, const std::string& text, std::size_t line = 0) {
-    std::cerr << path.toStdString();
-    if (line) std::cerr << ':' << line;
-    std::cerr << ": " << text << std::endl;
-    return kExitBadFile;
-}
-
-// The file's bytes, or kExitBadFile after saying why.
-int readFile(const QString& path, std::string& text) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return badFile(path, file.errorString().toStdString());
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes) return badFile(path, "too large for a map file or backup");
-    text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    return kExitOk;
-}
-
 // The connection goes on past a failed read with the defaults in place: read all of
 // it again so defaults are never compared or saved as the unit's.
 bool readUnit(CLPGDevice& device, const char* command, Snapshot& unit) {
@@ -73,7 +54,8 @@ struct UnitFile {
 
 int readUnitFile(const QString& path, UnitFile& file) {
     std::string text;
-    if (const int status = readFile(path, text); status != kExitOk) return status;
+    if (const int status = readSmallFile(path, kMaxFileBytes, "a map file or backup", text); status != kExitOk)
+        return status;
     std::optional<TextError> error;
     file.isBackup = looksLikeBackup(text);
     if (file.isBackup) {

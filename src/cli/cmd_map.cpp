@@ -119,14 +119,6 @@ int runSaveMap(const QStringList& arguments) {
     });
 }
 
-// "FILE: what", or "FILE:LINE: what" as compilers report, so editors can jump there.
-int badFile(const QString& path, const std::string& text, std::size_t line = 0) {
-    std::cerr << path.toStdString();
-    if (line) std::cerr << ':' << line;
-    std::cerr << ": " << text << std::endl;
-    return kExitBadFile;
-}
-
 int runLoadMap(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -142,13 +134,11 @@ int runLoadMap(const QStringList& arguments) {
         return status;
     const QString path = parser.positionalArguments().first();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return badFile(path, file.errorString().toStdString());
-    const QByteArray bytes = file.read(kMaxMapFileBytes + 1);
-    if (bytes.size() > kMaxMapFileBytes) return badFile(path, "too large for a map file");
+    std::string text;
+    if (const int status = readSmallFile(path, kMaxMapFileBytes, "a map file", text); status != kExitOk)
+        return status;
     MapTable table;
-    if (const auto error = readMapCsv(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), table))
-        return badFile(path, error->message, error->line);
+    if (const auto error = readMapCsv(text, table)) return badFile(path, error->message, error->line);
 
     return runGuarded("load-map", [&] {
         auto session = connectUnit(parser, options);

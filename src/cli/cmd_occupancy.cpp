@@ -23,30 +23,12 @@ namespace {
 
 constexpr qint64 kMaxAxesFileBytes = 1 << 20; // a map file or backup is a few KB
 
-int badFile(const QString& path, const std::string& text, std::uint64_t line = 0) {
-    std::cerr << path.toStdString();
-    if (line) std::cerr << ':' << line;
-    std::cerr << ": " << text << std::endl;
-    return kExitBadFile;
-}
-
 // The axes of a map file or a backup.
 int readAxesFile(const QString& path, MapAxes& axes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return badFile(path, file.errorString().toStdString());
-    const QByteArray bytes = file.read(kMaxAxesFileBytes + 1);
-    if (bytes.size() > kMaxAxesFileBytes) return badFile(path, "too large for a map file or backup");
-    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    std::optional<mapfile::TextError> error;
-    if (mapfile::looksLikeBackup(text)) {
-        mapfile::Backup backup;
-        error = mapfile::readBackup(text, backup);
-        axes = {backup.unit.rpmAxis, backup.unit.voltAxis};
-    } else {
-        mapfile::MapTable table;
-        error = mapfile::readMapCsv(text, table);
-        axes = {table.rpmAxis, table.voltAxis};
-    }
+    std::string text;
+    if (const int status = readSmallFile(path, kMaxAxesFileBytes, "a map file or backup", text); status != kExitOk)
+        return status;
+    const auto error = readAxesText(text, axes);
     if (error) return badFile(path, error->message, error->line);
     return kExitOk;
 }

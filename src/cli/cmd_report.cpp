@@ -25,23 +25,14 @@ namespace {
 // A backup is a few KB.
 constexpr qint64 kMaxBackupBytes = 1 << 20;
 
-int badBackup(const QString& path, const std::string& text, std::size_t line = 0) {
-    std::cerr << path.toStdString();
-    if (line) std::cerr << ':' << line;
-    std::cerr << ": " << text << std::endl;
-    return kExitBadFile;
-}
-
 int readBackupFile(const QString& path, mapfile::Backup& backup) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return badBackup(path, file.errorString().toStdString());
-    const QByteArray bytes = file.read(kMaxBackupBytes + 1);
-    if (bytes.size() > kMaxBackupBytes) return badBackup(path, "too large for a backup");
-    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string text;
+    if (const int status = readSmallFile(path, kMaxBackupBytes, "a backup", text); status != kExitOk)
+        return status;
     if (!mapfile::looksLikeBackup(text))
-        return badBackup(path, "not a backup (the first line is not '" + std::string(mapfile::kBackupMagic) +
+        return badFile(path, "not a backup (the first line is not '" + std::string(mapfile::kBackupMagic) +
                                    "'); the backup command writes one");
-    if (const auto error = mapfile::readBackup(text, backup)) return badBackup(path, error->message, error->line);
+    if (const auto error = mapfile::readBackup(text, backup)) return badFile(path, error->message, error->line);
     return kExitOk;
 }
 

@@ -56,13 +56,6 @@ void announce(const line::StationRecord& r, bool colour) {
         std::cout << "========" << text << "  ========" << std::endl;
 }
 
-int badFile(const QString& path, const std::string& text, std::size_t lineNumber = 0) {
-    std::cerr << path.toStdString();
-    if (lineNumber) std::cerr << ':' << lineNumber;
-    std::cerr << ": " << text << std::endl;
-    return kExitBadFile;
-}
-
 int readPlan(const QCommandLineParser& parser, const QCommandLineOption& flash, const QCommandLineOption& restore,
              const QCommandLineOption& set, line::StationPlan& plan) {
     if (parser.isSet(flash)) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
+#include "unit_session.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -68,6 +70,22 @@ bool parseNumber(const QString& text, unsigned max, unsigned& value) {
     if (!ok || v > max || text.trimmed().startsWith(QLatin1Char('-'))) return false;
     value = static_cast<unsigned>(v);
     return true;
+}
+
+int badFile(const QString& path, const std::string& text, std::uint64_t line) {
+    std::cerr << path.toStdString();
+    if (line) std::cerr << ':' << line;
+    std::cerr << ": " << text << std::endl;
+    return kExitBadFile;
+}
+
+int readSmallFile(const QString& path, qint64 maxBytes, const char* what, std::string& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return badFile(path, file.errorString().toStdString());
+    const QByteArray bytes = file.read(maxBytes + 1);
+    if (bytes.size() > maxBytes) return badFile(path, std::string("too large for ") + what);
+    text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return kExitOk;
 }
 
 } // namespace velmora::cli

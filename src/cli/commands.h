@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,11 @@ int usageError(const QString& text);
 std::string hexText(unsigned value, int digits);
 // Parses a non-negative number, decimal or 0x-prefixed hexadecimal, at most max.
 bool parseNumber(const QString& text, unsigned max, unsigned& value);
+// "FILE: what", or "FILE:LINE: what" as compilers report, so editors can jump there;
+// returns the bad-file exit status (3).
+int badFile(const QString& path, const std::string& text, std::uint64_t line = 0);
+// A small input file (map, backup) read whole, at most maxBytes; otherwise says why
+// through badFile ("too large for <what>") and returns its status. kExitOk when read.
+int readSmallFile(const QString& path, qint64 maxBytes, const char* what, std::string& text);
 
 } // namespace velmora::cli

@@ -267,17 +267,8 @@ void CRecordingWindow::chooseAxesFile()
         const QByteArray bytes = in.read(1 << 20);
         text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
-    std::optional<mapfile::TextError> error;
     MapAxes axes;
-    if (mapfile::looksLikeBackup(text)) {
-        mapfile::Backup backup;
-        error = mapfile::readBackup(text, backup);
-        axes = {backup.unit.rpmAxis, backup.unit.voltAxis};
-    } else {
-        mapfile::MapTable table;
-        error = mapfile::readMapCsv(text, table);
-        axes = {table.rpmAxis, table.voltAxis};
-    }
+    const auto error = readAxesText(text, axes);
     if (error) {
         reportMessage(m_context.messages,
                       translate(L"To nie jest plik mapy ani kopia zapasowa; osie pozostają bez zmian.") + L"\n" +
