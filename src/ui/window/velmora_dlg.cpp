@@ -81,6 +81,9 @@ CVelmoraDlg::CVelmoraDlg(CLinkController& link, IMessageBox* messages, QWidget* 
 CVelmoraDlg::~CVelmoraDlg()
 {
     stopDevice();
+    // Child widgets may hold on to the map document (the live engine-time overlay listens
+    // to it): they go before this dialog's members, not after them as QWidget would.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void CVelmoraDlg::createControls()
