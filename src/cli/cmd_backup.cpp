@@ -30,22 +30,6 @@ constexpr qint64 kMaxFileBytes = 1 << 20;
 
 std::string backupFailedText() { return toUtf8(translate(L"Nie udało się zapisać kopii zapasowej urządzenia.")); }
 
-// The connection goes on past a failed read with the defaults in place: read all of
-// it again so defaults are never compared or saved as the unit's.
-bool readUnit(CLPGDevice& device, const char* command, Snapshot& unit) {
-    const char* failed = !device.readVersion()    ? "reading the firmware version failed"
-                         : !device.readSettings() ? "reading the settings failed"
-                         : !device.readMap()      ? "reading the map failed"
-                         : !device.readAxes()     ? "reading the axes failed"
-                                                  : nullptr;
-    if (failed) {
-        commandFailed(command, failed);
-        return false;
-    }
-    unit = snapshotFrom(device.state());
-    return true;
-}
-
 // A backup, or else a map file (whose settings are left as the unit's).
 struct UnitFile {
     bool isBackup = false;

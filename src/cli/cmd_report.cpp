@@ -36,20 +36,6 @@ int readBackupFile(const QString& path, mapfile::Backup& backup) {
     return kExitOk;
 }
 
-bool readUnit(CLPGDevice& device, mapfile::Snapshot& unit) {
-    const char* failed = !device.readVersion()    ? "reading the firmware version failed"
-                         : !device.readSettings() ? "reading the settings failed"
-                         : !device.readMap()      ? "reading the map failed"
-                         : !device.readAxes()     ? "reading the axes failed"
-                                                  : nullptr;
-    if (failed) {
-        commandFailed("report", failed);
-        return false;
-    }
-    unit = mapfile::snapshotFrom(device.state());
-    return true;
-}
-
 int runReport(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -89,7 +75,7 @@ int runReport(const QStringList& arguments) {
         auto session = connectUnit(parser, options);
         if (!session->device.isConnected()) return kExitFailure;
         report::ReportInput input;
-        if (!readUnit(session->device, input.after)) return kExitFailure;
+        if (!readUnit(session->device, "report", input.after)) return kExitFailure;
         input.before = backup.unit;
         if (input.before.deviceType != input.after.deviceType)
             return commandFailed("report",

@@ -34,4 +34,18 @@ int runGuarded(const char* command, const std::function<int()>& body) {
     }
 }
 
+bool readUnit(CLPGDevice& device, const char* command, mapfile::Snapshot& unit) {
+    const char* failed = !device.readVersion()    ? "reading the firmware version failed"
+                         : !device.readSettings() ? "reading the settings failed"
+                         : !device.readMap()      ? "reading the map failed"
+                         : !device.readAxes()     ? "reading the axes failed"
+                                                  : nullptr;
+    if (failed) {
+        commandFailed(command, failed);
+        return false;
+    }
+    unit = mapfile::snapshotFrom(device.state());
+    return true;
+}
+
 } // namespace velmora::cli

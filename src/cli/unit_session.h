@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "device_connect.h"
+#include "mapfile/snapshot.h"
 
 #include <functional>
 #include <memory>
@@ -27,6 +28,9 @@ std::unique_ptr<ConsoleDevice> connectUnit(const QCommandLineParser& parser,
 
 // "velmora-cli <command>: <text>" on stderr; returns status.
 int commandFailed(const char* command, const std::string& text, int status = kExitFailure);
+// Reads all the unit holds into unit. A connection goes on past a failed read with the
+// defaults in place, so a failure is said (as the command's) and nothing is returned.
+bool readUnit(CLPGDevice& device, const char* command, mapfile::Snapshot& unit);
 
 // Runs body; a port error escaping from it becomes kExitFailure with the error's text.
 int runGuarded(const char* command, const std::function<int()>& body);
